@@ -1,1 +1,217 @@
-// (being written)
+#include "frame.h"
+
+#include <utility>
+
+namespace quillmere {
+
+RendererFrame::RendererFrame(RenderPlatform& platform, SceneHooks& scene,
+                             ViewportFunction viewport)
+    : platform_(platform), scene_(scene), viewport_(std::move(viewport)) {}
+
+int RendererFrame::RunRenderer(void* instance) {
+    app_ = AppIdentity{instance, "OpenGL"};
+    keys_ = KeyState{};
+    window_ = RenderWindow{};
+    window_.keys = &keys_;
+    window_.request.app = &app_;
+    window_.request.fullScreen = true;
+    window_.frame = this;
+
+    if (!platform_.RegisterRenderClass(app_, *this)) {
+        return -1;
+    }
+    keepRunning_ = true;
+    wantFullScreen_ = window_.request.fullScreen;
+
+    while (keepRunning_) {
+        window_.request.fullScreen = wantFullScreen_;
+        if (!OpenRenderWindow(window_)) {
+            // The failed open has released whatever it acquired.
+            keepRunning_ = false;
+            break;
+        }
+        if (scene_.StartScene(window_, keys_)) {
+            RunMessagePump(window_);
+        } else {
+            RequestExit(window_);
+        }
+        scene_.StopScene();
+        CloseRenderWindow(window_);
+    }
+
+    platform_.UnregisterRenderClass(app_);
+    return 0;
+}
+
+void RendererFrame::RunMessagePump(RenderWindow& window) {
+    WindowMessage message;
+    while (true) {
+        if (platform_.PeekMessage(window.window, message)) {
+            if (message.message == kWmQuit) {
+                return;
+            }
+            platform_.DispatchMessage(message);
+            continue;
+        }
+        if (!window.visible) {
+            platform_.WaitMessage();
+            continue;
+        }
+        const std::uint32_t now = platform_.GetTickCount();
+        scene_.AdvanceClock(now - window.lastTick);  // unsigned: wraps correctly
+        window.lastTick = now;
+        scene_.RenderFrame();
+        platform_.SwapBuffers(window.deviceContext);
+    }
+}
+
+bool RendererFrame::EnterFullScreenMode(int width, int height, int colorBits) {
+    return platform_.ChangeDisplayMode(width, height, colorBits);
+}
+
+bool RendererFrame::OpenRenderWindow(RenderWindow& window) {
+    WindowRequest& request = window.request;
+    WindowStyle style = WindowStyle::Overlapped;
+    bool topmost = false;
+    int width = request.width;
+    int height = request.height;
+
+    if (request.fullScreen) {
+        if (EnterFullScreenMode(request.width, request.height, request.colorBits)) {
+            platform_.ShowCursor(false);
+            style = WindowStyle::Popup;
+            topmost = true;
+        } else {
+            // The whole window, frame included, is then the requested size.
+            request.fullScreen = false;
+        }
+    } else {
+        platform_.AdjustWindowRect(width, height);
+    }
+
+    window.window = platform_.CreateRenderWindow(request, style, topmost, width, height, &window);
+    if (window.window == 0) {
+        return false;
+    }
+    window.deviceContext = platform_.GetDeviceContext(window.window);
+    if (window.deviceContext == 0) {
+        platform_.DestroyRenderWindow(window.window);
+        window.window = 0;
+        return false;
+    }
+    if (!platform_.SetPixelFormat(window.deviceContext, request.colorBits, 16)) {
+        platform_.ReleaseDeviceContext(window.window, window.deviceContext);
+        window.deviceContext = 0;
+        platform_.DestroyRenderWindow(window.window);
+        window.window = 0;
+        return false;
+    }
+    window.glContext = platform_.CreateGLContext(window.deviceContext);
+    if (window.glContext == 0) {
+        platform_.ReleaseDeviceContext(window.window, window.deviceContext);
+        window.deviceContext = 0;
+        platform_.DestroyRenderWindow(window.window);
+        window.window = 0;
+        return false;
+    }
+    if (!platform_.MakeCurrent(window.deviceContext, window.glContext)) {
+        platform_.DeleteGLContext(window.glContext);
+        window.glContext = 0;
+        platform_.ReleaseDeviceContext(window.window, window.deviceContext);
+        window.deviceContext = 0;
+        platform_.DestroyRenderWindow(window.window);
+        window.window = 0;
+        return false;
+    }
+
+    platform_.ShowRenderWindow(window.window);
+    window.visible = true;
+    viewport_(request.width, request.height);
+    window.keys->flags.fill(0);
+    window.lastTick = platform_.GetTickCount();
+    return true;
+}
+
+bool RendererFrame::CloseRenderWindow(RenderWindow& window) {
+    if (window.window != 0) {
+        if (window.deviceContext != 0) {
+            platform_.MakeCurrent(window.deviceContext, 0);
+            if (window.glContext != 0) {
+                platform_.DeleteGLContext(window.glContext);
+                window.glContext = 0;
+            }
+            platform_.ReleaseDeviceContext(window.window, window.deviceContext);
+            window.deviceContext = 0;
+        }
+        platform_.DestroyRenderWindow(window.window);
+        window.window = 0;
+    }
+    if (window.request.fullScreen) {
+        platform_.RestoreDisplayMode();
+        platform_.ShowCursor(true);
+    }
+    return true;
+}
+
+void RendererFrame::RequestExit(RenderWindow& window) {
+    platform_.PostMessage(window.window, kWmQuit, 0, 0);
+    keepRunning_ = false;
+}
+
+std::intptr_t RendererFrame::RenderWindowProc(WindowHandle handle, std::uint32_t message,
+                                              std::uintptr_t wParam, std::intptr_t lParam) {
+    RenderWindow* window = platform_.GetWindowUserData(handle);
+    switch (message) {
+        case kWmCreate:
+            platform_.SetWindowUserData(handle, reinterpret_cast<RenderWindow*>(lParam));
+            return 0;
+        case kWmClose:
+            if (window != nullptr) {
+                RequestExit(*window);
+            }
+            return 0;
+        case kWmSize:
+            if (window == nullptr) {
+                break;
+            }
+            if (wParam == kSizeRestored || wParam == kSizeMaximized) {
+                window->visible = true;
+                viewport_(LowWord(lParam), HighWord(lParam));
+                return 0;
+            }
+            if (wParam == kSizeMinimized) {
+                window->visible = false;
+                return 0;
+            }
+            break;
+        case kWmKeyDown:
+        case kWmKeyUp:
+            if (window == nullptr || wParam > 255) {
+                break;
+            }
+            window->keys->flags[wParam] = message == kWmKeyDown ? 1 : 0;
+            return 0;
+        case kWmSysCommand:
+            // Exact values only: the screen saver and monitor power-down stay away while the
+            // scene shows.
+            if (wParam == kScScreenSave || wParam == kScMonitorPower) {
+                return 0;
+            }
+            break;
+        case kSwitchModeMessage:
+            wantFullScreen_ = !wantFullScreen_;
+            platform_.PostMessage(handle, kWmQuit, 0, 0);
+            break;
+        default:
+            break;
+    }
+    return platform_.DefWindowProc(handle, message, wParam, lParam);
+}
+
+void RequestExit(RenderWindow& window) {
+    if (window.frame != nullptr) {
+        window.frame->RequestExit(window);
+    }
+}
+
+}  // namespace quillmere
