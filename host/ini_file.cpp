@@ -1,0 +1,603 @@
+#include "ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "cp932.h"
+#include "last_api_result.h"
+#include "unique_fd.h"
+
+namespace quillmere {
+
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::size_t npos = std::string_view::npos;
+
+enum class Encoding { Cp932, Utf8 };
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Blanks are below 0x40, so they are never the second byte of a CP932 character.
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// The second byte of a CP932 character can look like ASCII ('A'-'Z', ']', ...), so scans step
+// over whole characters. In UTF-8 no ASCII byte occurs inside a character.
+std::size_t CharWidth(std::string_view text, std::size_t pos, Encoding encoding) {
+    if (encoding == Encoding::Cp932 && IsCp932LeadByte(static_cast<unsigned char>(text[pos])) &&
+        pos + 1 < text.size()) {
+        return 2;
+    }
+    return 1;
+}
+
+std::size_t FindChar(std::string_view text, char wanted, Encoding encoding, bool last) {
+    std::size_t found = npos;
+    for (std::size_t pos = 0; pos < text.size(); pos += CharWidth(text, pos, encoding)) {
+        if (text[pos] == wanted && CharWidth(text, pos, encoding) == 1) {
+            found = pos;
+            if (!last) {
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b, Encoding encoding) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t pos = 0; pos < a.size();) {
+        if (CharWidth(a, pos, encoding) == 2) {
+            if (a[pos] != b[pos] || a[pos + 1] != b[pos + 1]) {
+                return false;
+            }
+            pos += 2;
+        } else {
+            if (FoldAscii(a[pos]) != FoldAscii(b[pos])) {
+                return false;
+            }
+            ++pos;
+        }
+    }
+    return true;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        std::size_t length = 0;
+        std::uint32_t code = 0;
+        if (byte < 0x80) {
+            ++pos;
+            continue;
+        } else if (byte >= 0xC2 && byte <= 0xDF) {
+            length = 2;
+            code = byte & 0x1F;
+        } else if (byte >= 0xE0 && byte <= 0xEF) {
+            length = 3;
+            code = byte & 0x0F;
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            length = 4;
+            code = byte & 0x07;
+        } else {
+            return false;
+        }
+        if (pos + length > text.size()) {
+            return false;
+        }
+        for (std::size_t i = 1; i < length; ++i) {
+            const auto next = static_cast<unsigned char>(text[pos + i]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false;
+        }
+        pos += length;
+    }
+    return true;
+}
+
+// Longest prefix of at most limit bytes that does not end inside a UTF-8 character.
+std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return text.size();
+    }
+    auto isContinuation = [&](std::size_t pos) {
+        return (static_cast<unsigned char>(text[pos]) & 0xC0) == 0x80;
+    };
+    std::size_t pos = limit;
+    for (int step = 0; step < 3 && pos > 0 && isContinuation(pos); ++step) {
+        --pos;
+    }
+    return isContinuation(pos) ? limit : pos;  // not UTF-8 there: cut at the limit
+}
+
+struct Line {
+    std::string_view body;    // without its line ending
+    std::string_view ending;  // "\n", "\r\n", or empty for a last line without one
+};
+
+struct Document {
+    Encoding encoding = Encoding::Cp932;
+    std::string_view bom;
+    std::vector<Line> lines;
+};
+
+Document Parse(std::string_view text) {
+    Document doc;
+    if (text.starts_with(kBom)) {
+        doc.encoding = Encoding::Utf8;
+        doc.bom = text.substr(0, kBom.size());
+        text.remove_prefix(kBom.size());
+    }
+    while (!text.empty()) {
+        const std::size_t lf = text.find('\n');
+        if (lf == npos) {
+            doc.lines.push_back({text, {}});
+            break;
+        }
+        const std::size_t bodyEnd = (lf > 0 && text[lf - 1] == '\r') ? lf - 1 : lf;
+        doc.lines.push_back({text.substr(0, bodyEnd), text.substr(bodyEnd, lf + 1 - bodyEnd)});
+        text.remove_prefix(lf + 1);
+    }
+    return doc;
+}
+
+std::string_view LineEndingOf(const Document& doc) {
+    for (const Line& line : doc.lines) {
+        if (!line.ending.empty()) {
+            return line.ending;
+        }
+    }
+    return "\n";
+}
+
+enum class LineKind { Other, Section, Key };
+
+struct LineInfo {
+    LineKind kind = LineKind::Other;
+    std::string_view name;
+    std::size_t valueStart = 0;  // offset of the value in the body (just after '=')
+};
+
+LineInfo Classify(std::string_view body, Encoding encoding) {
+    std::size_t start = 0;
+    while (start < body.size() && IsBlank(body[start])) {
+        ++start;
+    }
+    if (start == body.size() || body[start] == ';') {
+        return {};
+    }
+    if (body[start] == '[') {
+        const std::string_view rest = body.substr(start);
+        const std::size_t close = FindChar(rest, ']', encoding, true);
+        if (close != npos) {
+            return {LineKind::Section, Trim(rest.substr(1, close - 1)), 0};
+        }
+    }
+    const std::size_t equals = FindChar(body, '=', encoding, false);
+    if (equals != npos) {
+        return {LineKind::Key, Trim(body.substr(0, equals)), equals + 1};
+    }
+    return {};
+}
+
+struct Location {
+    std::optional<std::size_t> keyLine;
+    // Last non-blank line of the first matching section (its header when it holds nothing).
+    std::optional<std::size_t> sectionLast;
+};
+
+// Duplicate sections read as one: the first occurrence of the key in any of them wins.
+Location Locate(const Document& doc, std::string_view section, std::string_view key) {
+    Location where;
+    bool inMatching = false;
+    bool inFirstMatching = false;
+    for (std::size_t i = 0; i < doc.lines.size(); ++i) {
+        const LineInfo info = Classify(doc.lines[i].body, doc.encoding);
+        if (info.kind == LineKind::Section) {
+            inMatching = SameName(info.name, section, doc.encoding);
+            inFirstMatching = inMatching && !where.sectionLast;
+            if (inFirstMatching) {
+                where.sectionLast = i;
+            }
+            continue;
+        }
+        if (inMatching && info.kind == LineKind::Key && SameName(info.name, key, doc.encoding)) {
+            where.keyLine = i;
+            return where;
+        }
+        if (inFirstMatching && !Trim(doc.lines[i].body).empty()) {
+            where.sectionLast = i;
+        }
+    }
+    return where;
+}
+
+std::optional<std::string> EncodeName(std::string_view name, Encoding encoding) {
+    if (encoding == Encoding::Utf8) {
+        return IsValidUtf8(name) ? std::optional<std::string>(name) : std::nullopt;
+    }
+    return Utf8ToCp932Exact(name);
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+std::string Unescape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        if (text[pos] == '%' && pos + 2 < text.size() && HexDigit(text[pos + 1]) >= 0 &&
+            HexDigit(text[pos + 2]) >= 0) {
+            out += static_cast<char>(HexDigit(text[pos + 1]) * 16 + HexDigit(text[pos + 2]));
+            pos += 2;
+        } else {
+            out += text[pos];
+        }
+    }
+    return out;
+}
+
+bool IsQuote(char c) {
+    return c == '"' || c == '\'';
+}
+
+bool NeedsMark(std::string_view value) {
+    if (value.starts_with(kBom)) {
+        return true;
+    }
+    for (char c : value) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            return true;
+        }
+    }
+    if (!value.empty() && value.back() == ' ') {
+        return true;
+    }
+    return value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
+}
+
+std::string EncodeValue(std::string_view value, Encoding encoding) {
+    if (!NeedsMark(value)) {
+        if (encoding == Encoding::Utf8 && IsValidUtf8(value)) {
+            return std::string(value);
+        }
+        if (encoding == Encoding::Cp932) {
+            if (std::optional<std::string> cp932 = Utf8ToCp932Exact(value)) {
+                return *cp932;
+            }
+        }
+    }
+    std::size_t keptEnd = value.size();
+    while (keptEnd > 0 && value[keptEnd - 1] == ' ') {
+        --keptEnd;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out(kBom);
+    for (std::size_t pos = 0; pos < value.size(); ++pos) {
+        const auto byte = static_cast<unsigned char>(value[pos]);
+        if (byte < 0x20 || byte == '%' || pos >= keptEnd) {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    return out;
+}
+
+std::string DecodeValue(std::string_view raw, Encoding encoding) {
+    // The platform hands values over as C strings.
+    raw = raw.substr(0, raw.find('\0'));
+    std::string_view value = Trim(raw);
+    if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    if (value.starts_with(kBom)) {
+        std::string bytes = Unescape(value.substr(kBom.size()));
+        bytes.resize(Utf8PrefixLength(bytes, kIniValueLimit));
+        return bytes;
+    }
+    if (encoding == Encoding::Utf8) {
+        return std::string(value.substr(0, Utf8PrefixLength(value, kIniValueLimit)));
+    }
+    const std::string_view cut = value.substr(0, Cp932PrefixLength(value, kIniValueLimit));
+    if (std::optional<std::string> utf8 = Cp932ToUtf8(cut)) {
+        return *utf8;
+    }
+    return std::string(cut);  // not CP932 after all: hand the bytes over rather than lose them
+}
+
+bool HasBreakOrNul(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != npos;
+}
+
+// ---- files ----
+
+// The folder part of a path: "" for a file in the root, "." for a bare name.
+std::string FolderPart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return path.substr(0, slash);
+}
+
+// 0 on success, else an errno value (EINVAL for something that is not a regular file).
+int ReadRegularFile(const std::string& path, std::string& bytes, mode_t* mode) {
+    // Non-blocking so a FIFO put in the file's place cannot hang us.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd) {
+        return errno;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        return errno;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return EINVAL;
+    }
+    if (mode != nullptr) {
+        *mode = info.st_mode & 07777;
+    }
+    bytes.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return errno;
+        }
+        if (got == 0) {
+            return 0;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+// The final target of a chain of symbolic links (the path itself when it is none), so that a
+// settings file kept elsewhere through a link is updated in place and the link survives.
+std::optional<std::string> ResolveLinks(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0) {
+            return errno == ENOENT ? std::optional<std::string>(current) : std::nullopt;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            return current;
+        }
+        std::vector<char> target(4096);
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) {
+            return std::nullopt;
+        }
+        std::string next(target.data(), static_cast<std::size_t>(length));
+        current = next.front() == '/' ? next : FolderPart(current) + "/" + next;
+    }
+    return std::nullopt;  // a loop
+}
+
+bool EnsureFolder(const std::string& folder) {
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
+        ::mkdir(folder.substr(0, slash).c_str(), 0700);
+    }
+    ::mkdir(folder.c_str(), 0700);
+    struct stat info {};
+    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Removes the temporary file unless the rename has taken it over.
+class TempFileGuard {
+  public:
+    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
+    ~TempFileGuard() {
+        if (!path_.empty()) {
+            ::unlink(path_.c_str());
+        }
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    void Release() { path_.clear(); }
+
+  private:
+    std::string path_;
+};
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Readers see either the old file or the new one, never a part; a failure leaves the old one.
+bool ReplaceFile(const std::string& path, std::string_view bytes, mode_t mode) {
+    const std::string folder = FolderPart(path);
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string pattern = folder + "/." + name + ".XXXXXX";
+    UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!fd) {
+        return false;
+    }
+    TempFileGuard guard(pattern);
+    if (!WriteAll(fd.get(), bytes) || ::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0 ||
+        !fd.Close()) {
+        return false;
+    }
+    if (::rename(pattern.c_str(), path.c_str()) != 0) {
+        return false;
+    }
+    guard.Release();
+    // Make the rename itself durable; the data is already safe, so a failure here is no failure.
+    UniqueFd dir(::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir) {
+        ::fsync(dir.get());
+    }
+    return true;
+}
+
+bool WriteIniFile(const std::string& section, const std::string& key, const std::string& value,
+                  const std::string& file) {
+    if (file.empty()) {
+        return false;
+    }
+    const std::optional<std::string> target = ResolveLinks(file);
+    if (!target) {
+        return false;
+    }
+    const std::string folder = FolderPart(*target);
+    if (!folder.empty() && !EnsureFolder(folder)) {
+        return false;
+    }
+    std::string old;
+    mode_t mode = 0600;
+    const int readError = ReadRegularFile(*target, old, &mode);
+    if (readError != 0 && readError != ENOENT) {
+        return false;  // never replace what we could not read
+    }
+    const std::optional<std::string> updated = SetIniValue(old, section, key, value);
+    if (!updated) {
+        return false;
+    }
+    if (readError == 0 && *updated == old) {
+        return true;
+    }
+    return ReplaceFile(*target, *updated, mode);
+}
+
+}  // namespace
+
+std::string ReadIniValue(std::string_view fileBytes, std::string_view section,
+                         std::string_view key) {
+    const Document doc = Parse(fileBytes);
+    const std::optional<std::string> fileSection = EncodeName(section, doc.encoding);
+    const std::optional<std::string> fileKey = EncodeName(key, doc.encoding);
+    if (!fileSection || !fileKey) {
+        return {};
+    }
+    const Location where = Locate(doc, *fileSection, *fileKey);
+    if (!where.keyLine) {
+        return {};
+    }
+    const std::string_view body = doc.lines[*where.keyLine].body;
+    const LineInfo info = Classify(body, doc.encoding);
+    return DecodeValue(body.substr(info.valueStart), doc.encoding);
+}
+
+std::optional<std::string> SetIniValue(std::string_view fileBytes, std::string_view section,
+                                       std::string_view key, std::string_view value) {
+    // Names that would not read back as the same section and key are refused.
+    if (key.empty() || HasBreakOrNul(section) || HasBreakOrNul(key) || key.find('=') != npos ||
+        key.front() == ';' || key.front() == '[' || Trim(key) != key || Trim(section) != section) {
+        return std::nullopt;
+    }
+    const Document doc = Parse(fileBytes);
+    const std::optional<std::string> fileSection = EncodeName(section, doc.encoding);
+    const std::optional<std::string> fileKey = EncodeName(key, doc.encoding);
+    if (!fileSection || !fileKey) {
+        return std::nullopt;
+    }
+    const std::string fileValue = EncodeValue(value, doc.encoding);
+    const std::string_view eol = LineEndingOf(doc);
+    const Location where = Locate(doc, *fileSection, *fileKey);
+
+    std::string out(doc.bom);
+    out.reserve(fileBytes.size() + fileKey->size() + fileValue.size() + fileSection->size() + 8);
+    for (std::size_t i = 0; i < doc.lines.size(); ++i) {
+        const Line& line = doc.lines[i];
+        if (where.keyLine == i) {
+            const LineInfo info = Classify(line.body, doc.encoding);
+            out += line.body.substr(0, info.valueStart);
+            out += fileValue;
+            out += line.ending;
+            continue;
+        }
+        out += line.body;
+        out += line.ending;
+        if (!where.keyLine && where.sectionLast == i) {
+            if (line.ending.empty()) {
+                out += eol;
+            }
+            out += *fileKey + "=" + fileValue;
+            out += eol;
+        }
+    }
+    if (!where.keyLine && !where.sectionLast) {
+        if (!doc.lines.empty() && doc.lines.back().ending.empty()) {
+            out += eol;
+        }
+        out += "[" + *fileSection + "]";
+        out += eol;
+        out += *fileKey + "=" + fileValue;
+        out += eol;
+    }
+    return out;
+}
+
+std::string ReadIniString(const std::string& section, const std::string& key,
+                          const std::string& file) {
+    std::string bytes;
+    if (ReadRegularFile(file, bytes, nullptr) != 0) {
+        return {};
+    }
+    return ReadIniValue(bytes, section, key);
+}
+
+std::string WriteIniString(const std::string& section, const std::string& key,
+                           const std::string& value, const std::string& file) {
+    LastApiResult = WriteIniFile(section, key, value, file) ? 1 : 0;
+    return {};
+}
+
+}  // namespace quillmere

@@ -1,0 +1,52 @@
+// Our private-profile (INI) code: "[section]" header lines and "key=value" lines, read and written
+// the way the Windows profile functions do, so settings files from there read unchanged.
+//
+// Reading: blanks around names and values are ignored, one pair of matching quotes around a value
+// is dropped, section and key names match without regard to ASCII letter case, the first matching
+// key wins, and a value comes back cut to kIniValueLimit bytes (never inside a character).
+// A missing or unreadable file reads as empty.
+//
+// Encoding: the file is CP932 and values are converted to and from UTF-8. A file that starts with
+// the UTF-8 byte-order mark is UTF-8 throughout (names included) and stays so on writing.
+//
+// Values that the plain form cannot carry (characters CP932 lacks, bytes that are not UTF-8,
+// control characters, trailing blanks, a pair of enclosing quotes, a leading byte-order mark) are
+// stored as the UTF-8 byte-order mark EF BB BF followed by the value's bytes, with '%', control
+// bytes and trailing blanks written as %XX. No CP932 text starts with EF BB BF (the EF row is
+// unassigned), so the mark cannot be confused with a plain value. Leading blanks are not kept:
+// number values are written with a leading blank that readers skip.
+//
+// Writing replaces the file atomically and keeps every other byte of it: other sections, keys,
+// comments, blank lines and line endings. A symbolic link is followed and its final target is
+// replaced, so the link stays.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillmere {
+
+inline constexpr std::size_t kIniValueLimit = 255;
+
+// The value stored under key in section of file; empty when the file, section or key is missing.
+std::string ReadIniString(const std::string& section, const std::string& key,
+                          const std::string& file);
+
+// Stores value under key in section of file, creating the file (and its folder, mode 0700),
+// the section or the key as needed. Always returns empty text; LastApiResult is left non-zero on
+// success and 0 on failure, in which case the file is unchanged.
+std::string WriteIniString(const std::string& section, const std::string& key,
+                           const std::string& value, const std::string& file);
+
+// The reading rules applied to a file's bytes.
+std::string ReadIniValue(std::string_view fileBytes, std::string_view section,
+                         std::string_view key);
+
+// The file's bytes after storing value under key in section; nothing when the names cannot be
+// stored (empty key, line breaks, '=' in the key, or not encodable in the file's encoding).
+std::optional<std::string> SetIniValue(std::string_view fileBytes, std::string_view section,
+                                       std::string_view key, std::string_view value);
+
+}  // namespace quillmere
