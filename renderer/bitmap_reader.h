@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace quillmere {
@@ -17,5 +18,9 @@ struct RgbImage {
 
 // Decodes the file, or reports why it cannot (through ReportError) and returns null.
 std::unique_ptr<RgbImage> ReadBitmapRGB(const char* name);
+
+// Decodes a whole bitmap file already in memory; reports and returns null like ReadBitmapRGB.
+// Never reads outside `file`.
+std::unique_ptr<RgbImage> DecodeBitmapRGB(std::span<const std::uint8_t> file);
 
 }  // namespace quillmere
