@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "bitmap_reader.h"
 
@@ -26,7 +28,11 @@ void RecordTexture(const char* name, std::int32_t textureId);
 // without reading any file twice.
 void ForgetTextureNames();
 
-// Empties the whole cache (process end, tests).
+// Empties the whole cache (process end, tests). GL textures are left to their context.
 void ClearTextureCache();
+
+// The cache's entries as a walk meets them: newest first, the first entry last. Each pair is
+// the file name and its textureId (0 for a kept picture that has no name in this context).
+std::vector<std::pair<std::string, std::int32_t>> TextureCacheWalk();
 
 }  // namespace quillmere
