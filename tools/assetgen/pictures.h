@@ -19,6 +19,21 @@ QImage MakePreview();
 // The window icon, 32 x 32 with alpha.
 QImage MakeIcon();
 
+// The push button's skins, 64 x 25, 24-bit.
+QImage MakeSkinNormal();
+QImage MakeSkinHighLight();
+QImage MakeSkinSelected();
+QImage MakeSkinHighLightSelect();
+QImage MakeSkinPressed();
+QImage MakeSkinDisable();
+
+// The settings dialog's panel tile (556 x 20, 24-bit), its choice marks (12 x 12 with alpha) and
+// the pointing-hand cursor (32 x 32 with alpha, hot spot 12, 10).
+QImage MakePanelTile();
+QImage MakeMarkUnselected();
+QImage MakeMarkSelected();
+QImage MakeHandCursor();
+
 struct Picture {
     const char* fileName;  // its extension picks the format
     QImage (*make)();
