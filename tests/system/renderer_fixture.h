@@ -23,6 +23,7 @@ using testsupport::Rgb;
 inline constexpr const char* kTitle = "Tormalune_VC";
 inline constexpr std::uint32_t kWmClose = 0x0010;
 inline constexpr std::uint32_t kWmQuit = 0x0012;
+inline constexpr std::uint32_t kWmSysCommand = 0x0112;
 inline constexpr std::uint32_t kSwitchMode = 0x0401;
 
 // Mean neighbour differences (HorizontalDetail): smooth shading stays below kSmoothDetail,

@@ -99,19 +99,53 @@ TEST_F(RendererTest, ScreenWithoutTheModeGetsAWindow) {
 }
 
 TEST_F(RendererTest, CloseRequestsFromOtherProcessesEndTheRun) {
+    enum class Request { DeleteWindow, CloseMessage, CloseCommand };
     StartServer();
-    for (const bool byMessage : {false, true}) {
+    for (const Request request :
+         {Request::DeleteWindow, Request::CloseMessage, Request::CloseCommand}) {
         StartRenderer();
         const Window window = WaitForWindow();
         ASSERT_NE(window, 0u);
         ASSERT_TRUE(WaitForFrame(window));
-        if (byMessage) {
-            testsupport::SendWindowMessage(x(), window, kWmClose);
-        } else {
-            testsupport::SendDeleteWindow(x(), window);
+        switch (request) {
+            case Request::DeleteWindow:
+                testsupport::SendDeleteWindow(x(), window);
+                break;
+            case Request::CloseMessage:
+                testsupport::SendWindowMessage(x(), window, kWmClose);
+                break;
+            case Request::CloseCommand:
+                // Default handling of the close command, low bits and all.
+                testsupport::SendWindowMessage(x(), window, kWmSysCommand, 0xF063);
+                break;
         }
-        EXPECT_EQ(renderer_->Wait(30s), 0) << byMessage;
+        EXPECT_EQ(renderer_->Wait(30s), 0) << static_cast<int>(request);
     }
+}
+
+TEST_F(RendererTest, HiddenWindowRestoredByAnotherClientDrawsAndTakesKeysAgain) {
+    StartServer();
+    StartRenderer();
+    const Window window = WaitForWindow();
+    ASSERT_NE(window, 0u);
+    auto frame = WaitForFrame(window);
+    ASSERT_TRUE(frame);
+    // A screen-saver request is swallowed; the run goes on.
+    testsupport::SendWindowMessage(x(), window, kWmSysCommand, 0xF140);
+
+    // What a window manager does to iconify and restore it.
+    XUnmapWindow(x(), window);
+    XSync(x(), False);
+    ASSERT_TRUE(testsupport::WaitUntil([&] {
+        auto info = testsupport::GetWindowInfo(x(), window);
+        return info && !info->viewable;
+    }));
+    XMapRaised(x(), window);
+    XSync(x(), False);
+    ASSERT_TRUE(WaitForNewFrame(window, *frame));
+    EXPECT_TRUE(renderer_->running());
+    // The keyboard grab came back with the window.
+    EXPECT_EQ(PressEscapeUntilExit(), 0);
 }
 
 TEST_F(RendererTest, QuitMessageReopensTheWindowWithTexturesKept) {
