@@ -1,27 +1,241 @@
-// Placeholder until the music player lands: every routine does nothing, so a run is silent.
 #include "tormalune_bgm.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <string_view>
+
+#include "last_api_result.h"
+#include "media_platform.h"
+#include "settings.h"
 
 namespace quillmere {
 
 bool CdWatchActive = false;
+std::string MciAnswer;
+char MciAnswerBuffer[kMciAnswerBufferLength] = {};
+char MciErrorBuffer[kMciErrorBufferLength] = {};
+char CdModeBuffer[kCdModeBufferLength] = {};
+char Mp3ModeBuffer[kMp3ModeBufferLength] = {};
 
-void OpenCD() {}
-void WatchCD() { CdWatchActive = false; }
-void StopCD() {}
-void PlayMp3() {}
-bool IsMp3Playing() { return false; }
-void WatchMp3() {}
-void StopMp3() {}
-void PlayWav() {}
-void StopWav() {}
+namespace {
 
-std::int32_t SendMci(const std::string&, std::string& answer) {
-    answer.clear();
-    return -1;
+std::string BufferText(const char* buffer, std::size_t length) {
+    return std::string(buffer, strnlen(buffer, length));
 }
-std::string QueryMci(const std::string&) { return "Error:-1"; }
-std::int32_t PlayMciDevice(const std::string&, const std::string&, const std::string&) {
-    return -1;
+
+std::string UpperText(std::string text) {
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
+bool HasErr(const std::string& answer) {
+    return UpperText(answer).find("ERR") != std::string::npos;
+}
+
+// A text compared with a number is converted the way the runtime converts it: blanks around,
+// an optional sign, digits with an optional fraction and exponent, or &H / &O digits. Anything
+// else is a conversion fault.
+std::optional<double> RuntimeNumber(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    if (text.size() > 2 && text[0] == '&' &&
+        (text[1] == 'H' || text[1] == 'h' || text[1] == 'O' || text[1] == 'o')) {
+        const int base = (text[1] == 'H' || text[1] == 'h') ? 16 : 8;
+        double value = 0;
+        for (char c : text.substr(2)) {
+            const int digit = std::isdigit(static_cast<unsigned char>(c))
+                                  ? c - '0'
+                                  : (std::isxdigit(static_cast<unsigned char>(c))
+                                         ? std::tolower(static_cast<unsigned char>(c)) - 'a' + 10
+                                         : 99);
+            if (digit >= base) {
+                return std::nullopt;
+            }
+            value = value * base + digit;
+        }
+        return value;
+    }
+    std::size_t at = 0;
+    auto digits = [&] {
+        const std::size_t start = at;
+        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
+            ++at;
+        }
+        return at - start;
+    };
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        ++at;
+    }
+    std::size_t mantissa = digits();
+    if (at < text.size() && text[at] == '.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0) {
+        return std::nullopt;
+    }
+    if (at < text.size() && std::strchr("eEdD", text[at]) != nullptr) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+            ++at;
+        }
+        if (digits() == 0) {
+            return std::nullopt;
+        }
+    }
+    if (at != text.size()) {
+        return std::nullopt;
+    }
+    std::string plain(text);
+    for (char& c : plain) {
+        if (c == 'd' || c == 'D') {
+            c = 'e';
+        }
+    }
+    const double value = std::strtod(plain.c_str(), nullptr);
+    if (!std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+std::int32_t SendMci(const std::string& command, std::string& answer) {
+    if (command.empty()) {
+        answer = "コマンド文字列が指定されていません";
+        return -1;
+    }
+    const std::int32_t code = mciSendString(command, MciAnswerBuffer, kMciAnswerBufferLength);
+    LastApiResult = code;
+    if (code == 0) {
+        answer = BufferText(MciAnswerBuffer, kMciAnswerBufferLength);
+        return 0;
+    }
+    if (mciGetErrorString(code, MciErrorBuffer, kMciErrorBufferLength)) {
+        answer = BufferText(MciErrorBuffer, kMciErrorBufferLength);
+    } else {
+        answer = "Error (文字列が取れません)";
+    }
+    return code;
+}
+
+std::string QueryMci(const std::string& command) {
+    const std::int32_t result = SendMci(command, MciAnswer);
+    LastApiResult = result;
+    if (result != 0) {
+        return "Error:" + std::to_string(result);
+    }
+    return MciAnswer;
+}
+
+std::int32_t PlayMciDevice(const std::string& device, const std::string& from,
+                           const std::string& to) {
+    std::string command = "play " + device;
+    if (!from.empty()) {
+        command += " from " + from;
+    }
+    if (!to.empty()) {
+        command += " to " + to;
+    }
+    return SendMci(command, MciAnswer);
+}
+
+void OpenCD() {
+    LastApiResult = mciSendString("open cdaudio", nullptr, 0);
+    LastApiResult = mciSendString("set cdaudio time format tmsf", nullptr, 0);
+}
+
+void WatchCD() {
+    CdWatchActive = true;
+
+    const std::string track = QueryMci("status cdaudio current track");
+    if (HasErr(track)) {
+        CdWatchActive = false;
+        return;
+    }
+    if (HasErr(QueryMci("status cdaudio number of tracks"))) {
+        CdWatchActive = false;
+        return;
+    }
+    QueryMci("status cdaudio position");
+    QueryMci("status cdaudio length");
+
+    LastApiResult = mciSendString("status cdaudio mode", CdModeBuffer, kCdModeBufferLength);
+    const std::string mode = BufferText(CdModeBuffer, kCdModeBufferLength).substr(0, 7);
+
+    const std::int16_t repeat = Settings.BgmRepeat;
+    if (repeat != 0) {
+        const bool stopped = mode == "stopped";
+        const std::optional<double> current = RuntimeNumber(track);
+        if (!current) {
+            CdWatchActive = false;  // the track answer is no number: the watch ends
+            return;
+        }
+        if (stopped || *current != repeat) {
+            const std::string start =
+                QueryMci("status cdaudio position track " + std::to_string(repeat));
+            PlayMciDevice("cdaudio", start, "");
+        }
+    } else if (mode == "stopped") {
+        PlayMciDevice("cdaudio", "", "");
+    }
+}
+
+void StopCD() {
+    LastApiResult = mciSendString("stop cdaudio", nullptr, 0);
+    LastApiResult = mciSendString("close cdaudio", nullptr, 0);
+}
+
+void PlayMp3() {
+    const std::string open = "open \"" + Settings.BgmFile + "\" type MPEGVideo Alias MP3Play";
+    if (mciSendString(open, nullptr, 0) == 0) {
+        mciSendString("play MP3Play", nullptr, 0);
+    }
+}
+
+bool IsMp3Playing() {
+    // A failed query counts as not playing, whatever an earlier answer left in the buffer.
+    if (mciSendString("status MP3Play mode", Mp3ModeBuffer, kMp3ModeBufferLength) != 0) {
+        return false;
+    }
+    return BufferText(Mp3ModeBuffer, kMp3ModeBufferLength).substr(0, 7) == "playing";
+}
+
+void WatchMp3() {
+    if (IsMp3Playing()) {
+        return;
+    }
+    mciSendString("stop MP3Play", nullptr, 0);
+    mciSendString("play MP3Play from 0", nullptr, 0);
+}
+
+void StopMp3() {
+    mciSendString("stop MP3Play", nullptr, 0);
+    mciSendString("close MP3Play", nullptr, 0);
+}
+
+void PlayWav() {
+    if (waveOutGetNumDevs() <= 0) {
+        return;
+    }
+    LastApiResult = PlaySound(Settings.BgmFile.c_str(), kSndAsync | kSndLoop);
+}
+
+void StopWav() {
+    LastApiResult = PlaySound(nullptr, 0);
+}
+
+void CloseAllMusic() {
+    ShutdownMediaPlatform();
 }
 
 }  // namespace quillmere
