@@ -30,8 +30,7 @@ MciWords SplitMciCommand(std::string_view command) {
             for (;; ++end) {
                 end = command.find('"', end);
                 if (end == std::string_view::npos) {
-                    result.error = kMciErrNoClosingQuote;
-                    return result;
+                    return {{}, kMciErrNoClosingQuote};
                 }
                 if (end + 1 == command.size() || IsBlank(command[end + 1])) {
                     break;
