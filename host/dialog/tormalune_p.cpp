@@ -1,0 +1,450 @@
+#include "tormalune_p.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+#include <limits>
+
+#include "command.h"
+#include "dialog_layout.h"
+#include "ini_file.h"
+#include "last_api_result.h"
+#include "repeat_text.h"
+#include "screen_pointer.h"
+
+namespace quillmere {
+
+using dialog_layout::BackgroundLineColours;
+using dialog_layout::kDialogBackColour;
+using dialog_layout::kPanelBackColour;
+using dialog_layout::PixelRect;
+using dialog_layout::Point;
+using dialog_layout::Rgb;
+using dialog_layout::TilePositions;
+using dialog_layout::TwipRect;
+
+namespace {
+
+constexpr int kRepeatItems = 31;  // empty (0), then 1 to 30
+
+QRect PixelsOf(const TwipRect& place) {
+    const PixelRect r = dialog_layout::ToPixels(place);
+    return QRect(r.x, r.y, r.width, r.height);
+}
+
+QPoint PixelPointOf(const TwipRect& place) {
+    return QPoint(dialog_layout::TwipsToPixels(place.left),
+                  dialog_layout::TwipsToPixels(place.top));
+}
+
+void SetTextColour(QWidget& widget, const QColor& colour) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget.setPalette(palette);
+}
+
+// Labels that size themselves to their text keep only their place's left and top.
+void PlaceAutoSizeLabel(QLabel& label, QWidget& parent, const TwipRect& place, const QString& text,
+                        const QColor& colour) {
+    label.setParent(&parent);
+    label.setText(text);
+    label.setTextFormat(Qt::PlainText);
+    SetTextColour(label, colour);
+    label.move(PixelPointOf(place));
+    label.adjustSize();
+}
+
+std::int16_t Clamp16(int value) {
+    return static_cast<std::int16_t>(std::clamp<int>(
+        value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+}
+
+// Paths are kept as the file system's bytes; Qt shows and takes them as text.
+QString PathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string PathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QPixmap LoadPicture(const char* resource) {
+    QPixmap picture;
+    picture.load(QString::fromLatin1(resource));
+    return picture;
+}
+
+// The saved properties of a button as the dialog's layout holds them: its caption and font.
+void LoadButton(Command& button, const QString& caption, const QFont& font) {
+    PropertyBag bag;
+    bag.Write("Caption", caption, QStringLiteral("Command1"));
+    bag.Write("Font", font, QFont());
+    button.ReadProperties(bag);
+}
+
+}  // namespace
+
+QStringList MusicFilePatterns() {
+    // Name filters follow the file system's letter case; the sets make them match any case.
+    return {QStringLiteral("*.[mM][pP]3"), QStringLiteral("*.[wW][aA][vV]")};
+}
+
+QString MusicFileFilter() {
+    // The file dialog shows the text before the last bracketed pattern list.
+    return QStringLiteral("BGMﾌｧｲﾙ (MP3 WAV) (") + MusicFilePatterns().join(u' ') + u')';
+}
+
+void ConfigureMusicFileDialog(QFileDialog& dialog, const FileChooserRequest& request) {
+    dialog.setWindowTitle(request.title);
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(request.filter);
+    dialog.setDirectory(request.folder);
+}
+
+Tormalune_PServices DefaultDialogServices() {
+    Tormalune_PServices services;
+    services.chooseFile = [](QWidget& owner,
+                             const FileChooserRequest& request) -> std::optional<QString> {
+        QFileDialog dialog(&owner);
+        ConfigureMusicFileDialog(dialog, request);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        const QStringList chosen = dialog.selectedFiles();
+        if (chosen.isEmpty() || chosen.first().isEmpty()) {
+            return std::nullopt;
+        }
+        return chosen.first();
+    };
+    services.openUrl = [](const QUrl& address) { return QDesktopServices::openUrl(address); };
+    return services;
+}
+
+QFont Tormalune_P::DialogFont() {
+    const QStringList families = QFontDatabase::families();
+    QFont font;
+    for (const char* name : {"MS PGothic", "ＭＳ Ｐゴシック", "IPAPGothic", "Noto Sans CJK JP"}) {
+        const QString family = QString::fromUtf8(name);
+        if (families.contains(family)) {
+            font.setFamily(family);
+            break;
+        }
+    }
+    font.setPixelSize(13);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+Tormalune_P::Tormalune_P(SettingsRecord& settings, Tormalune_PServices services, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      settings_(settings),
+      services_(std::move(services)) {
+    BuildControls();
+    Form_Load();
+}
+
+Tormalune_P::~Tormalune_P() = default;
+
+void Tormalune_P::BuildControls() {
+    namespace layout = dialog_layout;
+    setObjectName(QStringLiteral("Tormalune_P"));
+    setWindowTitle(QStringLiteral("Quillmere"));
+    setWindowIcon(QApplication::windowIcon().isNull() ? QIcon(QStringLiteral(":/dialog/icon.png"))
+                                                      : QApplication::windowIcon());
+    setFixedSize(dialog_layout::TwipsToPixels(layout::kClientWidth),
+                 dialog_layout::TwipsToPixels(layout::kClientHeight));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, QColor::fromRgb(kDialogBackColour));
+    setPalette(palette);
+    const QFont font = DialogFont();
+    setFont(font);
+
+    markUnselected_ = LoadPicture(":/dialog/mark_unselected.png");
+    markSelected_ = LoadPicture(":/dialog/mark_selected.png");
+
+    Pic_C.setParent(this);
+    Pic_C.setObjectName(QStringLiteral("Pic_C"));
+    Pic_C.setGeometry(PixelsOf(layout::Pic_C));
+    Pic_C.SetSurface(Pic_C.width(), Pic_C.height(), QColor::fromRgb(kPanelBackColour));
+    Pic_C.SetBorder(true);
+
+    // Holds the tile only; it lies below the client area and is never shown.
+    Pic_Mbl.setParent(this);
+    Pic_Mbl.setObjectName(QStringLiteral("Pic_Mbl"));
+    Pic_Mbl.setGeometry(PixelsOf(layout::Pic_Mbl));
+    Pic_Mbl.SetSurface(Pic_Mbl.width(), Pic_Mbl.height(), QColor::fromRgb(kDialogBackColour));
+    Pic_Mbl.DrawImage(QImage(QStringLiteral(":/dialog/panel_tile.bmp")), QPoint(0, 0));
+    Pic_Mbl.hide();
+
+    Shape3.setParent(&Pic_C);
+    Shape3.setObjectName(QStringLiteral("Shape3"));
+    Shape3.setGeometry(PixelsOf(layout::Shape3));
+
+    lbl15.setParent(&Pic_C);
+    lbl15.setObjectName(QStringLiteral("lbl15"));
+    lbl15.setText(QStringLiteral("BGM"));
+    lbl15.setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    SetTextColour(lbl15, Qt::black);
+    lbl15.setGeometry(PixelsOf(layout::lbl15));
+
+    static const char* const kKindNames[3] = {"なし", "音楽CD", "MP3、WAV"};
+    for (int i = 0; i < 3; ++i) {
+        Img_BGM[i].setParent(&Pic_C);
+        Img_BGM[i].setObjectName(QStringLiteral("Img_BGM%1").arg(i));
+        Img_BGM[i].setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        Img_BGM[i].setGeometry(PixelsOf(layout::Img_BGM[i]));
+        connect(&Img_BGM[i], &PressLabel::MouseDown, this, [this, i] { Img_BGM_MouseDown(i); });
+
+        lbl_BGM[i].setObjectName(QStringLiteral("lbl_BGM%1").arg(i));
+        PlaceAutoSizeLabel(lbl_BGM[i], Pic_C, layout::lbl_BGM[i], QString::fromUtf8(kKindNames[i]),
+                           Qt::black);
+        connect(&lbl_BGM[i], &PressLabel::MouseDown, this, [this, i] { lbl_BGM_MouseDown(i); });
+    }
+
+    BGM_Repeat = std::make_unique<QComboBox>(&Pic_C);
+    BGM_Repeat->setObjectName(QStringLiteral("BGM_Repeat"));
+    BGM_Repeat->setEditable(true);
+    // Typed text is only read on storing; it never becomes a list item.
+    BGM_Repeat->setInsertPolicy(QComboBox::NoInsert);
+    BGM_Repeat->setGeometry(PixelsOf(layout::BGM_Repeat));
+    QPalette white = BGM_Repeat->palette();
+    white.setColor(QPalette::Base, Qt::white);
+    BGM_Repeat->setPalette(white);
+
+    lbl14.setObjectName(QStringLiteral("lbl14"));
+    PlaceAutoSizeLabel(lbl14, Pic_C, layout::lbl14, QStringLiteral("曲目をﾘﾋﾟｰﾄ"), Qt::black);
+
+    Cmd_File = std::make_unique<Command>(&Pic_C);
+    Cmd_File->setObjectName(QStringLiteral("Cmd_File"));
+    Cmd_File->setGeometry(PixelsOf(layout::Cmd_File));
+    LoadButton(*Cmd_File, QStringLiteral("..."), font);
+    connect(Cmd_File.get(), &Command::Click, this, &Tormalune_P::Cmd_File_Click);
+
+    lbl_Fname.setParent(&Pic_C);
+    lbl_Fname.setObjectName(QStringLiteral("lbl_Fname"));
+    SetTextColour(lbl_Fname, Qt::black);
+    lbl_Fname.setGeometry(PixelsOf(layout::lbl_Fname));
+
+    lbl7.setObjectName(QStringLiteral("lbl7"));
+    PlaceAutoSizeLabel(lbl7, *this, layout::lbl7, QString::fromUtf8(kCreditLine), Qt::white);
+
+    QFont underlined = font;
+    underlined.setUnderline(true);
+    lbl_URL.setObjectName(QStringLiteral("lbl_URL"));
+    lbl_URL.setFont(underlined);
+    PlaceAutoSizeLabel(lbl_URL, *this, layout::lbl_URL, QString::fromUtf8(kWebPageAddress),
+                       Qt::white);
+    const QPixmap hand = LoadPicture(":/dialog/cursor_hand.png");
+    lbl_URL.setCursor(hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, 12, 10));
+    connect(&lbl_URL, &PressLabel::Clicked, this, &Tormalune_P::lbl_URL_Click);
+
+    Cmd_Set = std::make_unique<Command>(this);
+    Cmd_Set->setObjectName(QStringLiteral("Cmd_Set"));
+    Cmd_Set->setGeometry(PixelsOf(layout::Cmd_Set));
+    LoadButton(*Cmd_Set, QStringLiteral("設定"), font);
+    connect(Cmd_Set.get(), &Command::Click, this, &Tormalune_P::Cmd_Set_Click);
+
+    Cmd_Can = std::make_unique<Command>(this);
+    Cmd_Can->setObjectName(QStringLiteral("Cmd_Can"));
+    Cmd_Can->setGeometry(PixelsOf(layout::Cmd_Can));
+    LoadButton(*Cmd_Can, QStringLiteral("ｷｬﾝｾﾙ"), font);
+    connect(Cmd_Can.get(), &Command::Click, this, &Tormalune_P::Cmd_Can_Click);
+
+    lbl = {{7, &lbl7}, {14, &lbl14}, {15, &lbl15}};
+}
+
+void Tormalune_P::PlaceDialog() {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    if (screen == nullptr) {
+        return;
+    }
+    const QSize screenSize = screen->geometry().size();
+    const QSize outer = frameGeometry().size();
+    const long long t = dialog_layout::kTwipsPerPixel;
+    const Point place = dialog_layout::DialogPlacement(
+        screenSize.width() * t, screenSize.height() * t, outer.width() * t, outer.height() * t);
+    move(dialog_layout::TwipsToPixels(place.x), dialog_layout::TwipsToPixels(place.y));
+}
+
+void Tormalune_P::Form_Load() {
+    PlaceDialog();
+    PrepareButtons();
+    TileBackground(Pic_C);
+    BGM_Repeat->setEnabled(false);
+    ShowMarks(settings_.BgmKind);
+    if (settings_.BgmKind == kBgmCd) {
+        BGM_Repeat->setEnabled(true);
+    }
+    Cmd_File->SetEnabled(settings_.BgmKind == kBgmFile);
+    // The list goes in first: the first item added to an empty box would replace the text.
+    for (int number = 0; number < kRepeatItems; ++number) {
+        BGM_Repeat->addItem(QString::fromStdString(FormatRepeatNumber(number)));
+    }
+    BGM_Repeat->setCurrentIndex(-1);
+    BGM_Repeat->setEditText(QString::fromStdString(FormatRepeatNumber(settings_.BgmRepeat)));
+    lbl_Fname.setText(PathText(settings_.BgmFile));
+
+    const QPoint cursor = QCursor::pos();
+    LastApiResult = 1;
+    AnimPointX = Clamp16(cursor.x());
+    AnimPointY = Clamp16(cursor.y());
+    AnimateWindowOpen(*this, services_.animationTime);
+    SetScreenMousePointer(kPointerDefault);
+}
+
+void Tormalune_P::PrepareButtons() {
+    for (Command* button : findChildren<Command*>()) {
+        button->Initialize();
+    }
+}
+
+void Tormalune_P::TileBackground(PictureBox& target) {
+    const int w = Pic_Mbl.width();
+    const int h = Pic_Mbl.height();
+    for (const Point& at : TilePositions(w, h, target.width(), target.height())) {
+        target.CopyImage(Pic_Mbl.Surface(), QRect(0, 0, w, h), QPoint(at.x, at.y));
+        LastApiResult = Pic_Mbl.Surface().isNull() ? 0 : 1;
+    }
+}
+
+void Tormalune_P::ShowMarks(int selected) {
+    for (PressLabel& mark : Img_BGM) {
+        mark.setPixmap(markUnselected_);
+        mark.setProperty("selected", false);
+    }
+    // A kind from a hand-edited file that names no mark leaves every mark unselected.
+    if (selected >= 0 && selected < static_cast<int>(Img_BGM.size())) {
+        Img_BGM[selected].setPixmap(markSelected_);
+        Img_BGM[selected].setProperty("selected", true);
+    }
+}
+
+int Tormalune_P::MarkedKind() const {
+    for (int i = 0; i < static_cast<int>(Img_BGM.size()); ++i) {
+        if (Img_BGM[i].property("selected").toBool()) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void Tormalune_P::Img_BGM_MouseDown(int index) {
+    if (index < 0 || index > 2) {
+        return;
+    }
+    settings_.BgmKind = static_cast<std::int16_t>(index);
+    Cmd_File->SetEnabled(false);
+    BGM_Repeat->setEnabled(false);
+    ShowMarks(index);
+    if (index == kBgmCd) {
+        BGM_Repeat->setEnabled(true);
+    }
+    if (index == kBgmFile) {
+        Cmd_File->SetEnabled(true);
+    }
+}
+
+void Tormalune_P::lbl_BGM_MouseDown(int index) {
+    Img_BGM_MouseDown(index);
+}
+
+void Tormalune_P::Cmd_File_Click() {
+    FileChooserRequest request;
+    request.title = QString::fromUtf8(kFileChooserTitle);
+    request.filter = MusicFileFilter();
+    request.folder = PathText(settings_.BgmFolder.empty() ? HomeFolder() : settings_.BgmFolder);
+    const std::optional<QString> chosen =
+        services_.chooseFile ? services_.chooseFile(*this, request) : std::nullopt;
+    LastApiResult = chosen && !chosen->isEmpty() ? 1 : 0;
+    if (LastApiResult > 0) {
+        settings_.BgmFile = PathBytes(*chosen);
+        lbl_Fname.setText(*chosen);
+        settings_.BgmFolder = FolderOfPath(settings_.BgmFile);
+    }
+}
+
+void Tormalune_P::Cmd_Set_Click() {
+    if (unloaded_) {
+        return;
+    }
+    const std::string file = SettingsFilePath();
+    WriteIniString(kSettingsSection, kKeyBgmKind, SignedNumberText(settings_.BgmKind), file);
+    settings_.BgmRepeat = RepeatValueOfText(BGM_Repeat->currentText().toStdString());
+    WriteIniString(kSettingsSection, kKeyBgmRepeat, SignedNumberText(settings_.BgmRepeat), file);
+    WriteIniString(kSettingsSection, kKeyBgmFile, settings_.BgmFile, file);
+    close();
+}
+
+void Tormalune_P::Cmd_Can_Click() {
+    close();
+}
+
+void Tormalune_P::lbl_URL_Click() {
+    SetScreenMousePointer(kPointerHourglass);
+    if (services_.openUrl) {
+        services_.openUrl(QUrl(lbl_URL.text()));
+    }
+    SetScreenMousePointer(kPointerDefault);
+}
+
+void Tormalune_P::Form_Resize() {
+    const std::vector<Rgb> lines = BackgroundLineColours(height());
+    const int w = std::max(width(), 1);
+    background_ = QImage(w, std::max<int>(lines.size(), 1), QImage::Format_RGB32);
+    background_.fill(QColor::fromRgb(kDialogBackColour));
+    for (int y = 0; y < static_cast<int>(lines.size()); ++y) {
+        const QRgb colour = qRgb(lines[y].red, lines[y].green, lines[y].blue);
+        std::fill_n(reinterpret_cast<QRgb*>(background_.scanLine(y)), w, colour);
+    }
+    update();
+}
+
+void Tormalune_P::Form_Unload() {
+    AnimateWindowClose(*this, services_.animationTime);
+}
+
+void Tormalune_P::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    Form_Resize();
+}
+
+void Tormalune_P::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, background_);
+}
+
+void Tormalune_P::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        Form_Unload();
+    }
+    QDialog::closeEvent(event);
+}
+
+void Tormalune_P::keyPressEvent(QKeyEvent* event) {
+    // The dialog has no cancel key: Escape does not close it.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace quillmere

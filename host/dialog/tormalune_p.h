@@ -1,0 +1,126 @@
+// Tormalune_P: the settings dialog. The user picks the kind of background music (none, audio CD,
+// music file), the CD track to repeat and the music file; "設定" stores them in the settings file
+// and closes, "ｷｬﾝｾﾙ" closes without storing. Changes go to the Settings record at once; only
+// the store button writes the file.
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+#include <QUrl>
+#include <array>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "dialog_controls.h"
+#include "settings.h"
+#include "window_animation.h"
+
+class QComboBox;
+class QFileDialog;
+
+namespace quillmere {
+
+class Command;
+
+// What the file chooser is asked for.
+struct FileChooserRequest {
+    QString title;
+    QString folder;
+    QString filter;
+};
+
+// The dialog's ways out to the desktop, replaceable so the dialog can be driven without them.
+struct Tormalune_PServices {
+    // Shows the open-file dialog; the chosen file's path, or nothing when cancelled.
+    std::function<std::optional<QString>(QWidget& owner, const FileChooserRequest&)> chooseFile;
+    // Opens an address in the user's browser; true when it was handed over.
+    std::function<bool(const QUrl&)> openUrl;
+    std::chrono::milliseconds animationTime = kWindowAnimationTime;
+};
+
+// The open-file dialog and the desktop's browser.
+Tormalune_PServices DefaultDialogServices();
+
+// The file chooser's filter: described as "BGMﾌｧｲﾙ (MP3 WAV)", matching MP3 and WAV files in any
+// letter case on a file system that tells case apart.
+QString MusicFileFilter();
+QStringList MusicFilePatterns();
+
+// Sets up Qt's own file dialog (the same on every desktop) for the request.
+void ConfigureMusicFileDialog(QFileDialog& dialog, const FileChooserRequest& request);
+
+inline constexpr char kFileChooserTitle[] = "ﾌｧｲﾙを開く";
+inline constexpr char kWebPageAddress[] = "https://quillmere.example.org/";
+inline constexpr char kCreditLine[] = "Quillmere  Ver.1.0.0";
+
+class Tormalune_P : public QDialog {
+    Q_OBJECT
+  public:
+    // Builds the dialog over the record and runs Form_Load; show it with exec().
+    explicit Tormalune_P(SettingsRecord& settings = Settings,
+                         Tormalune_PServices services = DefaultDialogServices(),
+                         QWidget* parent = nullptr);
+    ~Tormalune_P() override;
+
+    // Handlers, public so the dialog can be driven as the user would.
+    void Img_BGM_MouseDown(int index);
+    void lbl_BGM_MouseDown(int index);
+    void Cmd_File_Click();
+    void Cmd_Set_Click();
+    void Cmd_Can_Click();
+    void lbl_URL_Click();
+
+    // The shaded background as drawn, every line of it (also those the client area cuts off).
+    const QImage& BackgroundImage() const { return background_; }
+    // The kind whose mark shows the selected picture, or -1 when none does.
+    int MarkedKind() const;
+    // The font that stands in for the platform's proportional Gothic.
+    static QFont DialogFont();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void BuildControls();
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    void PrepareButtons();
+    void TileBackground(PictureBox& target);
+    void ShowMarks(int selected);
+    void PlaceDialog();
+
+    SettingsRecord& settings_;
+    Tormalune_PServices services_;
+    QImage background_;
+    QPixmap markUnselected_;  // Img_Ra(0)
+    QPixmap markSelected_;    // Img_Ra(1)
+    bool unloaded_ = false;
+
+    // Containers come before what they hold, so the held controls go first on destruction.
+    PictureBox Pic_C;
+    PictureBox Pic_Mbl;
+    ShapeFrame Shape3;
+    std::array<PressLabel, 3> Img_BGM;
+    std::array<PressLabel, 3> lbl_BGM;
+    std::map<int, QLabel*> lbl;
+    QLabel lbl7;
+    QLabel lbl14;
+    QLabel lbl15;
+    PressLabel lbl_URL;
+    PathLabel lbl_Fname;
+    std::unique_ptr<QComboBox> BGM_Repeat;
+    std::unique_ptr<Command> Cmd_File;
+    std::unique_ptr<Command> Cmd_Set;
+    std::unique_ptr<Command> Cmd_Can;
+};
+
+}  // namespace quillmere
