@@ -174,7 +174,9 @@ bool DisplayModeSwitch::Enter(int width, int height) {
         saved.screenResized = now.width != saved.screenWidth || now.height != saved.screenHeight;
     }
     saved_ = std::move(saved);
-    ArmEmergencyRestore(*saved_, resources->configTimestamp);
+    // The configuration time the restore must quote is the one after the switch.
+    Resources after(XRRGetScreenResourcesCurrent(display, root));
+    ArmEmergencyRestore(*saved_, after ? after->configTimestamp : resources->configTimestamp);
     return true;
 }
 
@@ -182,13 +184,15 @@ void DisplayModeSwitch::Restore() {
     if (!saved_) {
         return;
     }
-    SignalWatch::DisarmEmergencyWrite();
+    // The ready-made requests stay armed until the restore has reached the server: a second
+    // signal in between still puts the mode back.
     const SavedMode saved = std::move(*saved_);
     saved_.reset();
     Display* display = display_.get();
     const Window root = display_.root();
+    // No server grab here: if a second signal ends the process midway, the ready-made requests
+    // on the other connection must not wait behind one.
     ErrorTrap trap(display);
-    XGrabServer(display);
     // Grow the screen first: the old mode does not fit the small one.
     if (saved.screenResized) {
         XRRSetScreenSize(display, root, saved.screenWidth, saved.screenHeight, saved.screenWidthMm,
@@ -201,8 +205,8 @@ void DisplayModeSwitch::Restore() {
                          saved.mode, saved.rotation, outputs.data(),
                          static_cast<int>(outputs.size()));
     }
-    XUngrabServer(display);
     trap.Failed();
+    SignalWatch::DisarmEmergencyWrite();
     emergency_.reset();
 }
 
