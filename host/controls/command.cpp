@@ -270,14 +270,27 @@ void Command::WriteProperties(PropertyBag& bag) {
 }
 
 void Command::PollHover() {
-    const QPoint pointer = QCursor::pos();
-    const QWidget* under = QApplication::widgetAt(pointer);
-    // The caption is a child of the button, so over it counts as over the button; anything else
-    // (the container, another window, nothing) ends the hover.
-    if (under == this || under == &LblMsg) {
+    // Only a hovering look can end. In every other state, and while switched off, the answer
+    // would change nothing, so the platform is not asked at all: an idle dialog costs no more
+    // than the timer's wake-ups.
+    if (!enabledFlag_ || (buttonState_ != kHighLight && buttonState_ != kHighLightSelect)) {
         return;
     }
-    EndHover();
+    if (!PointerOverButton(QCursor::pos())) {
+        EndHover();
+    }
+}
+
+bool Command::PointerOverButton(const QPoint& global) const {
+    // Outside the button's own rectangle no window look-up is needed; inside it, another window
+    // or widget may still cover the button.
+    if (!rect().contains(mapFromGlobal(global))) {
+        return false;
+    }
+    // The caption is a child of the button, so over it counts as over the button; anything else
+    // (the container, another window, nothing) does not.
+    const QWidget* under = QApplication::widgetAt(global);
+    return under == this || under == &LblMsg;
 }
 
 void Command::EndHover() {

@@ -111,6 +111,7 @@ class Command : public QWidget {
     void UserControl_MouseMove();
     void UserControl_MouseUp(Qt::MouseButton button);
 
+    bool PointerOverButton(const QPoint& global) const;
     void EndHover();
     void PaintEnabledLook();
     void RefreshLook();

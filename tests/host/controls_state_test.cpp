@@ -357,6 +357,21 @@ TEST(CommandPoll, PaintsOnlyOnAChange) {
     EXPECT_EQ(w.button->PaintCount(), paints + 1);
 }
 
+// Over the button's rectangle but under another widget is not over the button.
+TEST(CommandPoll, CoveredButtonIsNotHovered) {
+    ButtonWindow w;
+    w.button->Initialize();
+    Perform(w, S::Enter);
+    ASSERT_EQ(w.button->ButtonState(), Command::kHighLight);
+    QWidget cover(w.window.get());
+    cover.setGeometry(w.button->geometry());
+    cover.show();
+    cover.raise();
+    QApplication::processEvents();
+    w.button->PollHover();
+    EXPECT_EQ(w.button->ButtonState(), Command::kNormal);
+}
+
 // Initialize starts the 100 ms poll and paints nothing; the timer then ends the hover by itself.
 TEST(CommandPoll, InitializeStartsTheTimer) {
     ButtonWindow w;
