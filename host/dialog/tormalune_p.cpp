@@ -305,7 +305,8 @@ void Tormalune_P::Form_Load() {
     LastApiResult = 1;
     AnimPointX = Clamp16(cursor.x());
     AnimPointY = Clamp16(cursor.y());
-    AnimateWindowOpen(*this, services_.animationTime);
+    // Runs while the dialog appears: the dialog is not held back for it.
+    openAnimation_ = AnimateWindowOpen(*this, services_.animationTime);
     SetScreenMousePointer(kPointerDefault);
 }
 
@@ -417,6 +418,9 @@ void Tormalune_P::Form_Resize() {
 }
 
 void Tormalune_P::Form_Unload() {
+    if (openAnimation_) {
+        openAnimation_->Stop();
+    }
     AnimateWindowClose(*this, services_.animationTime);
 }
 

@@ -104,6 +104,7 @@ class Tormalune_P : public QDialog {
     QPixmap markUnselected_;  // Img_Ra(0)
     QPixmap markSelected_;    // Img_Ra(1)
     bool unloaded_ = false;
+    std::unique_ptr<RectAnimation> openAnimation_;
 
     // Containers come before what they hold, so the held controls go first on destruction.
     PictureBox Pic_C;

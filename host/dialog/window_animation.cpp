@@ -1,11 +1,8 @@
 #include "window_animation.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
-#include <QRect>
-#include <QRubberBand>
-#include <QTimer>
-#include <QWidget>
+#include <QPainter>
+#include <QRegion>
 #include <algorithm>
 
 namespace quillmere {
@@ -16,6 +13,7 @@ std::int16_t AnimPointY = 0;
 namespace {
 
 constexpr std::chrono::milliseconds kFrameInterval{10};
+constexpr int kOutlineWidth = 2;
 
 int Between(int from, int to, double t) {
     return from + static_cast<int>((to - from) * t);
@@ -37,36 +35,80 @@ QRect AnimationPoint() {
 
 }  // namespace
 
-void AnimateRects(const QRect& from, const QRect& to, std::chrono::milliseconds time) {
-    if (time.count() <= 0) {
-        return;
-    }
-    QRubberBand band(QRubberBand::Line);
-    band.setAttribute(Qt::WA_TransparentForMouseEvents);
-    band.setGeometry(RectBetween(from, to, 0));
-    band.show();
-
-    QEventLoop loop;
-    QElapsedTimer clock;
-    QTimer frame;
-    frame.setInterval(kFrameInterval);
-    QObject::connect(&frame, &QTimer::timeout, &loop, [&] {
-        const double t = static_cast<double>(clock.elapsed()) / static_cast<double>(time.count());
-        if (t >= 1) {
-            loop.quit();
-            return;
-        }
-        band.setGeometry(RectBetween(from, to, t));
-    });
-    clock.start();
-    frame.start();
-    // Input to the program's windows waits: nothing must act on a window that is half gone.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    band.hide();
+OutlineWindow::OutlineWindow()
+    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
+                           Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus) {
+    setObjectName(QStringLiteral("AnimationOutline"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
-void AnimateWindowOpen(const QWidget& window, std::chrono::milliseconds time) {
-    AnimateRects(AnimationPoint(), window.frameGeometry(), time);
+void OutlineWindow::resizeEvent(QResizeEvent*) {
+    // Only the frame is part of the window; what lies inside stays visible.
+    const QRect inner =
+        rect().adjusted(kOutlineWidth, kOutlineWidth, -kOutlineWidth, -kOutlineWidth);
+    setMask(inner.isValid() ? QRegion(rect()).subtracted(QRegion(inner)) : QRegion(rect()));
+}
+
+void OutlineWindow::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0x80, 0x80, 0x80));
+}
+
+RectAnimation::RectAnimation(const QRect& from, const QRect& to, std::chrono::milliseconds time)
+    : from_(from), to_(to), time_(time) {
+    frame_.setInterval(kFrameInterval);
+    connect(&frame_, &QTimer::timeout, this, &RectAnimation::Step);
+}
+
+void RectAnimation::Start() {
+    if (time_.count() <= 0) {
+        emit Finished();
+        return;
+    }
+    band_.setGeometry(RectBetween(from_, to_, 0));
+    band_.show();
+    clock_.start();
+    frame_.start();
+}
+
+void RectAnimation::Stop() {
+    const bool wasRunning = frame_.isActive();
+    frame_.stop();
+    band_.hide();
+    if (wasRunning) {
+        emit Finished();
+    }
+}
+
+void RectAnimation::Step() {
+    const double t = static_cast<double>(clock_.elapsed()) / static_cast<double>(time_.count());
+    if (t >= 1) {
+        Stop();
+        return;
+    }
+    band_.setGeometry(RectBetween(from_, to_, t));
+    // The window may have been mapped over it since the last step.
+    band_.raise();
+}
+
+void AnimateRects(const QRect& from, const QRect& to, std::chrono::milliseconds time) {
+    RectAnimation animation(from, to, time);
+    QEventLoop loop;
+    QObject::connect(&animation, &RectAnimation::Finished, &loop, &QEventLoop::quit);
+    animation.Start();
+    if (animation.Running()) {
+        // Input waits: nothing must act on a window that is half gone.
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+}
+
+std::unique_ptr<RectAnimation> AnimateWindowOpen(const QWidget& window,
+                                                 std::chrono::milliseconds time) {
+    auto animation =
+        std::make_unique<RectAnimation>(AnimationPoint(), window.frameGeometry(), time);
+    animation->Start();
+    return animation;
 }
 
 void AnimateWindowClose(const QWidget& window, std::chrono::milliseconds time) {

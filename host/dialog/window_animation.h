@@ -2,11 +2,14 @@
 // place into the window when it opens, and shrinks back into that place when it closes.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QObject>
+#include <QRect>
+#include <QTimer>
+#include <QWidget>
 #include <chrono>
 #include <cstdint>
-
-class QRect;
-class QWidget;
+#include <memory>
 
 namespace quillmere {
 
@@ -16,15 +19,52 @@ inline constexpr std::chrono::milliseconds kWindowAnimationTime{150};
 extern std::int16_t AnimPointX;
 extern std::int16_t AnimPointY;
 
-// Draws an outline rectangle moving from one screen rectangle to the other over the given time.
-// Returns when it is done; events are handled meanwhile. Nothing is drawn for a time of 0.
+// A two-pixel outline of a rectangle on the screen, above other windows and taking no input.
+class OutlineWindow : public QWidget {
+    Q_OBJECT
+  public:
+    OutlineWindow();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// An outline rectangle moving from one screen rectangle to the other over a time, driven by the
+// event loop; hidden when the time is up or when stopped.
+class RectAnimation : public QObject {
+    Q_OBJECT
+  public:
+    RectAnimation(const QRect& from, const QRect& to, std::chrono::milliseconds time);
+    // Returns at once; nothing is shown for a time of 0.
+    void Start();
+    void Stop();
+    bool Running() const { return frame_.isActive(); }
+
+  signals:
+    void Finished();
+
+  private:
+    void Step();
+
+    QRect from_;
+    QRect to_;
+    std::chrono::milliseconds time_;
+    OutlineWindow band_;
+    QTimer frame_;
+    QElapsedTimer clock_;
+};
+
+// Runs the animation to its end, handling events meanwhile except user input.
 void AnimateRects(const QRect& from, const QRect& to, std::chrono::milliseconds time);
 
-// From the zero-size rectangle at the animation point to the window's screen rectangle.
-void AnimateWindowOpen(const QWidget& window,
-                       std::chrono::milliseconds time = kWindowAnimationTime);
+// Starts the outline from the zero-size rectangle at the animation point to the window's screen
+// rectangle and returns at once, so the window appears while it runs. Keep it until it ends.
+std::unique_ptr<RectAnimation> AnimateWindowOpen(
+    const QWidget& window, std::chrono::milliseconds time = kWindowAnimationTime);
 
-// From the window's screen rectangle back to the zero-size rectangle at the animation point.
+// From the window's screen rectangle back to the zero-size rectangle at the animation point;
+// returns when done.
 void AnimateWindowClose(const QWidget& window,
                         std::chrono::milliseconds time = kWindowAnimationTime);
 

@@ -10,7 +10,6 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListView>
-#include <QRubberBand>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -588,16 +587,40 @@ TEST_F(DialogTest, TextsFontsAndColours) {
     }
 }
 
+bool RubberBandShown() {
+    for (const QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->objectName() == "AnimationOutline" && w->isVisible()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 TEST_F(DialogTest, AnimationsRunAndLeaveNothingBehind) {
     services_.animationTime = 150ms;
-    record_.BgmKind = 1;
-    auto dialog = Make();
-    QTimer::singleShot(0, dialog.get(), [&] { emit Child<Command>(*dialog, "Cmd_Set")->Click(); });
-    dialog->exec();
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_TRUE(NoVisibleTopLevelBut(nullptr));
-    EXPECT_TRUE(dialog->findChildren<QRubberBand*>().isEmpty());
-    EXPECT_EQ(quillmere::ReadIniString("Section", "BGM区分", SettingsFile()), "1");
+    for (const bool waitForOpening : {false, true}) {
+        std::remove(SettingsFile().c_str());
+        record_.BgmKind = 1;
+        auto dialog = Make();
+        bool shownWhileOpening = false;
+        QTimer::singleShot(0, dialog.get(), [&] {
+            // The dialog is not held back by its opening animation.
+            shownWhileOpening = dialog->isVisible() && RubberBandShown();
+            if (waitForOpening) {
+                EXPECT_TRUE(testsupport::WaitUntil([] {
+                    QCoreApplication::processEvents();
+                    return !RubberBandShown();
+                }));
+            }
+            emit Child<Command>(*dialog, "Cmd_Set")->Click();
+        });
+        dialog->exec();
+        EXPECT_TRUE(shownWhileOpening) << waitForOpening;
+        EXPECT_FALSE(dialog->isVisible()) << waitForOpening;
+        EXPECT_TRUE(NoVisibleTopLevelBut(nullptr)) << waitForOpening;
+        EXPECT_EQ(quillmere::ReadIniString("Section", "BGM区分", SettingsFile()), "1")
+            << waitForOpening;
+    }
 }
 
 }  // namespace
