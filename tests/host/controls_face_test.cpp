@@ -165,13 +165,6 @@ const GradientCase kGradients[] = {
          QTest::mouseClick(w.button.get(), Qt::LeftButton, {}, QPoint(8, 4));
      },
      Skin::HighLightSelect, false},
-    {"PressedOnHighLight",
-     [](ButtonWindow& w) {
-         w.button->Initialize();
-         w.PointerOverButton();
-         QTest::mousePress(w.button.get(), Qt::LeftButton, {}, QPoint(8, 4));
-     },
-     Skin::Pressed, false},
     {"DisableWhileHovering",
      [](ButtonWindow& w) {
          w.button->Initialize();
@@ -179,12 +172,6 @@ const GradientCase kGradients[] = {
          w.button->SetEnabled(false);
      },
      Skin::Disable, false},
-    {"DisableAtRest",
-     [](ButtonWindow& w) {
-         w.button->Initialize();
-         w.button->SetEnabled(false);
-     },
-     Skin::Disable, true},
 };
 
 class GradientPerLook : public ::testing::TestWithParam<GradientCase> {};

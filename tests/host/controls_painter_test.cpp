@@ -1,5 +1,5 @@
 // The painter's arithmetic without a widget: colour texts, the vertical gradient fill, the border
-// piece geometry in 16-bit twips, nearest-pixel stretching and the caption's place.
+// piece geometry in 16-bit twips and nearest-pixel stretching.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -39,28 +39,6 @@ TEST(ColourText, ChannelsAreReadInWrittenOrder) {
     GradientVertex vertex{3, 4, 1, 2, 3, 4};
     EXPECT_FALSE(SetVertexColour(vertex, QStringLiteral("nonsense")));
     EXPECT_EQ(vertex.red, 1);  // a text that is no colour leaves the vertex as it was
-}
-
-TEST(ButtonGradient, VerticesAndSpan) {
-    const ButtonGradient plain = MakeButtonGradient(77, 25, false);
-    EXPECT_EQ(plain.vertices[0].x, 0);
-    EXPECT_EQ(plain.vertices[0].y, 0);
-    EXPECT_EQ(plain.vertices[0].red, 0xFF00);
-    EXPECT_EQ(plain.vertices[1].x, 76);
-    EXPECT_EQ(plain.vertices[1].y, 24);
-    EXPECT_EQ(plain.vertices[1].red, 0xC600);
-    EXPECT_EQ(plain.vertices[1].blue, 0xD700);
-    EXPECT_EQ(plain.vertices[1].alpha, 0);
-    EXPECT_EQ(plain.span.upperLeft, 1u);
-    EXPECT_EQ(plain.span.lowerRight, 0u);
-    for (const int unused : {2, 3}) {
-        EXPECT_EQ(plain.vertices[unused].x, 0);
-        EXPECT_EQ(plain.vertices[unused].red, 0);
-    }
-    const ButtonGradient reversed = MakeButtonGradient(77, 25, true);
-    EXPECT_EQ(reversed.vertices[0].green, 0xC500);
-    EXPECT_EQ(reversed.vertices[1].green, 0xFF00);
-    EXPECT_EQ(reversed.vertices[1].x, 76);
 }
 
 QImage FilledFace(int w, int h, bool reversed) {
@@ -132,20 +110,6 @@ TEST(GradientFill, RejectsIndicesOutsideTheVertices) {
     const ButtonGradient t = MakeButtonGradient(5, 1, false);
     EXPECT_TRUE(GradientFillRectV(thin, t.vertices, t.span));
     EXPECT_EQ(thin.pixel(0, 0), kMagenta);
-}
-
-TEST(GradientOrientation, FollowsTheButtonState) {
-    struct Case {
-        std::uint8_t state;
-        bool previous;
-        bool expected;
-    };
-    const Case cases[] = {{0, false, false}, {0, true, true}, {1, true, false}, {2, false, true},
-                          {3, true, false},  {4, true, true}, {4, false, false}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(GradientReversedFor(c.state, c.previous), c.expected)
-            << int(c.state) << " " << c.previous;
-    }
 }
 
 struct PieceCase {
@@ -263,12 +227,6 @@ TEST(DrawPiece, ClipsAndSkipsEmptyRectangles) {
     DrawPiece(face, QRect(0, 0, 2, 2), skin, QRect(7, 7, 2, 2));
     EXPECT_EQ(face.pixel(0, 0), qRgb(7, 7, 0));
     EXPECT_EQ(face.pixel(1, 1), kMagenta);
-}
-
-TEST(CaptionPlace, TenTwipsAboveTheCentre) {
-    EXPECT_DOUBLE_EQ(CaptionTopTwips(375, 195), 80.0);
-    EXPECT_DOUBLE_EQ(CaptionTopTwips(420, 195), 102.5);
-    EXPECT_DOUBLE_EQ(CaptionTopTwips(315, 195), 50.0);
 }
 
 }  // namespace

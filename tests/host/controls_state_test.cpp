@@ -38,8 +38,8 @@ enum class Step {
     FocusByKeyboard,
     FocusAway,
     Resize,
-    Disable,
-    Enable,
+    SwitchOff,
+    SwitchOn,
 };
 
 void Send(QWidget& target, QEvent::Type type, Qt::MouseButton button, QPoint local) {
@@ -113,24 +113,28 @@ void Perform(ButtonWindow& w, Step step) {
         case Step::Resize:
             b.resize(b.width() + 2, b.height());
             break;
-        case Step::Disable:
+        case Step::SwitchOff:
             b.SetEnabled(false);
             break;
-        case Step::Enable:
+        case Step::SwitchOn:
             b.SetEnabled(true);
             break;
     }
     QApplication::processEvents();
 }
 
-struct Sequence {
-    const char* name;
-    std::vector<Step> steps;
+struct Outcome {
     int state;
     Skin skin;
     int clicks;
     bool leftDown;
     bool reversed;
+};
+
+struct Sequence {
+    const char* name;
+    std::vector<Step> steps;
+    Outcome expected;
 };
 
 class ButtonSequence : public ::testing::TestWithParam<Sequence> {};
@@ -141,183 +145,68 @@ TEST_P(ButtonSequence, EndsInTheExpectedLook) {
     for (const Step step : s.steps) {
         Perform(w, step);
     }
-    EXPECT_EQ(w.button->ButtonState(), s.state);
-    EXPECT_EQ(w.button->LastSkin(), s.skin);
-    EXPECT_EQ(w.clicks, s.clicks);
-    EXPECT_EQ(w.button->LeftButtonDown(), s.leftDown);
-    EXPECT_EQ(w.button->GradientReversed(), s.reversed);
+    EXPECT_EQ(w.button->ButtonState(), s.expected.state);
+    EXPECT_EQ(w.button->LastSkin(), s.expected.skin);
+    EXPECT_EQ(w.clicks, s.expected.clicks);
+    EXPECT_EQ(w.button->LeftButtonDown(), s.expected.leftDown);
+    EXPECT_EQ(w.button->GradientReversed(), s.expected.reversed);
 }
 
-using S = Step;
+using enum Step;
+using enum Command::Skin;
+// Outcome: state, last skin painted, clicks, left button held, gradient reversed.
+// clang-format off
 const Sequence kSequences[] = {
-    {"EnterShowsHighLightReversed", {S::Initialize, S::Enter}, 2, Skin::HighLight, 0, false, true},
-    {"CaptionCountsAsButton",
-     {S::Initialize, S::EnterCaption, S::Poll},
-     2,
-     Skin::HighLight,
-     0,
-     false,
-     true},
-    {"PollOverContainerEndsHover",
-     {S::Initialize, S::Enter, S::LeaveToContainer, S::Poll},
-     1,
-     Skin::Normal,
-     0,
-     false,
-     false},
-    {"PollOutsideEveryWindowEndsHover",
-     {S::Initialize, S::Enter, S::LeaveWindow, S::Poll},
-     1,
-     Skin::Normal,
-     0,
-     false,
-     false},
-    {"LeavingIsOnlySeenByThePoll",
-     {S::Initialize, S::Enter, S::LeaveToContainer},
-     2,
-     Skin::HighLight,
-     0,
-     false,
-     true},
-    {"TypicalPress",
-     {S::Initialize, S::Enter, S::PressLeft, S::ReleaseLeft},
-     4,
-     Skin::HighLightSelect,
-     1,
-     false,
-     true},
-    {"PressPaintsPressedAndHolds",
-     {S::Initialize, S::Enter, S::PressLeft},
-     4,
-     Skin::Pressed,
-     0,
-     true,
-     true},
-    {"PressOnCaption",
-     {S::Initialize, S::EnterCaption, S::PressCaptionLeft, S::ReleaseCaptionLeft},
-     4,
-     Skin::HighLightSelect,
-     1,
-     false,
-     true},
+    {"EnterShowsHighLightReversed", {Initialize, Enter}, {2, HighLight, 0, false, true}},
+    {"CaptionCountsAsButton", {Initialize, EnterCaption, Poll}, {2, HighLight, 0, false, true}},
+    {"PollOverContainerEndsHover", {Initialize, Enter, LeaveToContainer, Poll},
+     {1, Normal, 0, false, false}},
+    {"PollOutsideEveryWindowEndsHover", {Initialize, Enter, LeaveWindow, Poll},
+     {1, Normal, 0, false, false}},
+    {"LeavingIsOnlySeenByThePoll", {Initialize, Enter, LeaveToContainer},
+     {2, HighLight, 0, false, true}},
+    {"TypicalPress", {Initialize, Enter, PressLeft, ReleaseLeft},
+     {4, HighLightSelect, 1, false, true}},
+    {"PressPaintsPressedAndHolds", {Initialize, Enter, PressLeft}, {4, Pressed, 0, true, true}},
+    {"PressOnCaption", {Initialize, EnterCaption, PressCaptionLeft, ReleaseCaptionLeft},
+     {4, HighLightSelect, 1, false, true}},
     {"CancelledPressComesBackWithoutClick",
-     {S::Initialize, S::Enter, S::PressLeft, S::LeaveToContainer, S::Poll, S::MoveAgain,
-      S::ReleaseLeft},
-     3,
-     Skin::Selected,
-     0,
-     false,
-     false},
+     {Initialize, Enter, PressLeft, LeaveToContainer, Poll, MoveAgain, ReleaseLeft},
+     {3, Selected, 0, false, false}},
     {"MoveAfterCancelledPressHighlightsWhiteTop",
-     {S::Initialize, S::Enter, S::PressLeft, S::LeaveToContainer, S::Poll, S::ReleaseLeft,
-      S::Enter},
-     4,
-     Skin::HighLightSelect,
-     0,
-     false,
-     false},
-    {"ReleaseOutside",
-     {S::Initialize, S::Enter, S::PressLeft, S::LeaveWindow, S::Poll, S::ReleaseLeftOutside},
-     3,
-     Skin::Selected,
-     0,
-     false,
-     false},
-    {"RightButtonClicksWhenNotSelected",
-     {S::Initialize, S::Enter, S::PressRight, S::ReleaseRight},
-     4,
-     Skin::Pressed,
-     1,
-     false,
-     true},
-    {"RightReleaseWithoutFocus",
-     {S::Initialize, S::Enter, S::ReleaseRight},
-     2,
-     Skin::HighLight,
-     1,
-     false,
-     true},
-    {"MiddleReleaseInSelectedDoesNotClick",
-     {S::Initialize, S::FocusByKeyboard, S::ReleaseMiddle},
-     3,
-     Skin::Selected,
-     0,
-     false,
-     false},
-    {"LeftReleaseInHighLightPaintsNormal",
-     {S::Initialize, S::Enter, S::PressLeftKeepFocus, S::ReleaseLeft},
-     2,
-     Skin::Normal,
-     1,
-     false,
-     true},
-    {"KeyboardFocusWhileHovering",
-     {S::Initialize, S::Enter, S::FocusByKeyboard},
-     4,
-     Skin::Pressed,
-     0,
-     false,
-     true},
-    {"KeyboardFocusWithoutPointer",
-     {S::Initialize, S::FocusByKeyboard},
-     3,
-     Skin::Selected,
-     0,
-     false,
-     false},
-    {"SelectedThenPointerEnters",
-     {S::Initialize, S::FocusByKeyboard, S::Enter},
-     4,
-     Skin::HighLightSelect,
-     0,
-     false,
-     false},
-    {"FocusLost",
-     {S::Initialize, S::Enter, S::PressLeft, S::ReleaseLeft, S::FocusAway},
-     1,
-     Skin::Normal,
-     1,
-     false,
-     false},
-    {"ResizeWhileFocusedShowsNormal",
-     {S::Initialize, S::FocusByKeyboard, S::Resize},
-     3,
-     Skin::Normal,
-     0,
-     false,
-     false},
-    {"DisableWhileHoveringIsReversed",
-     {S::Initialize, S::Enter, S::Disable},
-     2,
-     Skin::Disable,
-     0,
-     false,
-     true},
-    {"DisableAtRestHasWhiteTop", {S::Initialize, S::Disable}, 1, Skin::Disable, 0, false, false},
-    {"EnableAgainPaintsNormal",
-     {S::Initialize, S::FocusByKeyboard, S::Disable, S::Enable},
-     3,
-     Skin::Normal,
-     0,
-     false,
-     false},
-    {"BeforeInitializeMovesDoNothing", {S::Enter, S::MoveAgain}, 0, Skin::Normal, 0, false, false},
-    {"BeforeInitializeFocusGoesTo3", {S::FocusByKeyboard}, 3, Skin::Selected, 0, false, false},
-    {"BeforeInitializeLeavingIn4GoesUnnoticed",
-     {S::FocusByKeyboard, S::Enter, S::LeaveToContainer},
-     4,
-     Skin::HighLightSelect,
-     0,
-     false,
-     false},
-    {"BeforeInitializeFocusLossGoesTo1",
-     {S::FocusByKeyboard, S::FocusAway},
-     1,
-     Skin::Normal,
-     0,
-     false,
-     false},
+     {Initialize, Enter, PressLeft, LeaveToContainer, Poll, ReleaseLeft, Enter},
+     {4, HighLightSelect, 0, false, false}},
+    {"ReleaseOutside", {Initialize, Enter, PressLeft, LeaveWindow, Poll, ReleaseLeftOutside},
+     {3, Selected, 0, false, false}},
+    {"RightButtonClicksWhenNotSelected", {Initialize, Enter, PressRight, ReleaseRight},
+     {4, Pressed, 1, false, true}},
+    {"RightReleaseWithoutFocus", {Initialize, Enter, ReleaseRight}, {2, HighLight, 1, false, true}},
+    {"MiddleReleaseInSelectedDoesNotClick", {Initialize, FocusByKeyboard, ReleaseMiddle},
+     {3, Selected, 0, false, false}},
+    {"LeftReleaseInHighLightPaintsNormal", {Initialize, Enter, PressLeftKeepFocus, ReleaseLeft},
+     {2, Normal, 1, false, true}},
+    {"KeyboardFocusWhileHovering", {Initialize, Enter, FocusByKeyboard},
+     {4, Pressed, 0, false, true}},
+    {"KeyboardFocusWithoutPointer", {Initialize, FocusByKeyboard}, {3, Selected, 0, false, false}},
+    {"SelectedThenPointerEnters", {Initialize, FocusByKeyboard, Enter},
+     {4, HighLightSelect, 0, false, false}},
+    {"FocusLost", {Initialize, Enter, PressLeft, ReleaseLeft, FocusAway},
+     {1, Normal, 1, false, false}},
+    {"ResizeWhileFocusedShowsNormal", {Initialize, FocusByKeyboard, Resize},
+     {3, Normal, 0, false, false}},
+    {"DisableWhileHoveringIsReversed", {Initialize, Enter, SwitchOff},
+     {2, Disable, 0, false, true}},
+    {"DisableAtRestHasWhiteTop", {Initialize, SwitchOff}, {1, Disable, 0, false, false}},
+    {"EnableAgainPaintsNormal", {Initialize, FocusByKeyboard, SwitchOff, SwitchOn},
+     {3, Normal, 0, false, false}},
+    {"BeforeInitializeMovesDoNothing", {Enter, MoveAgain}, {0, Normal, 0, false, false}},
+    {"BeforeInitializeFocusGoesTo3", {FocusByKeyboard}, {3, Selected, 0, false, false}},
+    {"BeforeInitializeLeavingIn4GoesUnnoticed", {FocusByKeyboard, Enter, LeaveToContainer},
+     {4, HighLightSelect, 0, false, false}},
+    {"BeforeInitializeFocusLossGoesTo1", {FocusByKeyboard, FocusAway},
+     {1, Normal, 0, false, false}},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(Command, ButtonSequence, ::testing::ValuesIn(kSequences),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -329,9 +218,9 @@ TEST(CommandDisabled, IgnoresMouseFocusAndPoll) {
     w.button->SetEnabled(false);
     const int paints = w.button->PaintCount();
     const QImage face = w.button->Face();
-    for (const Step step : {S::Enter, S::PressLeft, S::LeaveToContainer, S::Poll, S::ReleaseLeft,
-                            S::PressRight, S::ReleaseRight, S::FocusByKeyboard, S::FocusAway,
-                            S::EnterCaption, S::PressCaptionLeft, S::ReleaseCaptionLeft}) {
+    for (const Step step :
+         {Enter, PressLeft, LeaveToContainer, Poll, ReleaseLeft, PressRight, ReleaseRight,
+          FocusByKeyboard, FocusAway, EnterCaption, PressCaptionLeft, ReleaseCaptionLeft}) {
         Perform(w, step);
     }
     EXPECT_EQ(w.button->ButtonState(), Command::kNormal);
@@ -346,12 +235,12 @@ TEST(CommandDisabled, IgnoresMouseFocusAndPoll) {
 TEST(CommandPoll, PaintsOnlyOnAChange) {
     ButtonWindow w;
     w.button->Initialize();
-    Perform(w, S::Enter);
+    Perform(w, Enter);
     const int paints = w.button->PaintCount();
     w.button->PollHover();
     w.button->PollHover();
     EXPECT_EQ(w.button->PaintCount(), paints);
-    Perform(w, S::LeaveToContainer);
+    Perform(w, LeaveToContainer);
     w.button->PollHover();
     w.button->PollHover();
     EXPECT_EQ(w.button->PaintCount(), paints + 1);
@@ -361,7 +250,7 @@ TEST(CommandPoll, PaintsOnlyOnAChange) {
 TEST(CommandPoll, CoveredButtonIsNotHovered) {
     ButtonWindow w;
     w.button->Initialize();
-    Perform(w, S::Enter);
+    Perform(w, Enter);
     ASSERT_EQ(w.button->ButtonState(), Command::kHighLight);
     QWidget cover(w.window.get());
     cover.setGeometry(w.button->geometry());
@@ -383,9 +272,9 @@ TEST(CommandPoll, InitializeStartsTheTimer) {
     EXPECT_TRUE(w.button->MouseTimerActive());
     EXPECT_EQ(w.button->MouseTimerInterval(), 100);
 
-    Perform(w, S::Enter);
+    Perform(w, Enter);
     ASSERT_EQ(w.button->ButtonState(), Command::kHighLight);
-    Perform(w, S::LeaveToContainer);
+    Perform(w, LeaveToContainer);
     EXPECT_TRUE(testsupport::WaitUntil([&] {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
         return w.button->ButtonState() == Command::kNormal;
@@ -397,7 +286,7 @@ TEST(CommandPoll, InitializeStartsTheTimer) {
 TEST(CommandFocus, WindowActivationIsIgnored) {
     ButtonWindow w;
     w.button->Initialize();
-    Perform(w, S::FocusByKeyboard);
+    Perform(w, FocusByKeyboard);
     ASSERT_EQ(w.button->ButtonState(), Command::kSelected);
     const int paints = w.button->PaintCount();
     QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
