@@ -24,25 +24,16 @@
 
 namespace quillmere {
 
-using dialog_layout::BackgroundLineColours;
-using dialog_layout::kDialogBackColour;
-using dialog_layout::kPanelBackColour;
-using dialog_layout::PixelRect;
-using dialog_layout::Point;
-using dialog_layout::Rgb;
-using dialog_layout::TilePositions;
-using dialog_layout::TwipRect;
-
 namespace {
 
 constexpr int kRepeatItems = 31;  // empty (0), then 1 to 30
 
-QRect PixelsOf(const TwipRect& place) {
-    const PixelRect r = dialog_layout::ToPixels(place);
+QRect PixelsOf(const dialog_layout::TwipRect& place) {
+    const dialog_layout::PixelRect r = dialog_layout::ToPixels(place);
     return QRect(r.x, r.y, r.width, r.height);
 }
 
-QPoint PixelPointOf(const TwipRect& place) {
+QPoint PixelPointOf(const dialog_layout::TwipRect& place) {
     return QPoint(dialog_layout::TwipsToPixels(place.left),
                   dialog_layout::TwipsToPixels(place.top));
 }
@@ -54,8 +45,8 @@ void SetTextColour(QWidget& widget, const QColor& colour) {
 }
 
 // Labels that size themselves to their text keep only their place's left and top.
-void PlaceAutoSizeLabel(QLabel& label, QWidget& parent, const TwipRect& place, const QString& text,
-                        const QColor& colour) {
+void PlaceAutoSizeLabel(QLabel& label, QWidget& parent, const dialog_layout::TwipRect& place,
+                        const QString& text, const QColor& colour) {
     label.setParent(&parent);
     label.setText(text);
     label.setTextFormat(Qt::PlainText);
@@ -168,7 +159,7 @@ void Tormalune_P::BuildControls() {
     setFixedSize(dialog_layout::TwipsToPixels(layout::kClientWidth),
                  dialog_layout::TwipsToPixels(layout::kClientHeight));
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor::fromRgb(kDialogBackColour));
+    palette.setColor(QPalette::Window, QColor::fromRgb(dialog_layout::kDialogBackColour));
     setPalette(palette);
     const QFont font = DialogFont();
     setFont(font);
@@ -179,14 +170,16 @@ void Tormalune_P::BuildControls() {
     Pic_C.setParent(this);
     Pic_C.setObjectName(QStringLiteral("Pic_C"));
     Pic_C.setGeometry(PixelsOf(layout::Pic_C));
-    Pic_C.SetSurface(Pic_C.width(), Pic_C.height(), QColor::fromRgb(kPanelBackColour));
+    Pic_C.SetSurface(Pic_C.width(), Pic_C.height(),
+                     QColor::fromRgb(dialog_layout::kPanelBackColour));
     Pic_C.SetBorder(true);
 
     // Holds the tile only; it lies below the client area and is never shown.
     Pic_Mbl.setParent(this);
     Pic_Mbl.setObjectName(QStringLiteral("Pic_Mbl"));
     Pic_Mbl.setGeometry(PixelsOf(layout::Pic_Mbl));
-    Pic_Mbl.SetSurface(Pic_Mbl.width(), Pic_Mbl.height(), QColor::fromRgb(kDialogBackColour));
+    Pic_Mbl.SetSurface(Pic_Mbl.width(), Pic_Mbl.height(),
+                       QColor::fromRgb(dialog_layout::kDialogBackColour));
     Pic_Mbl.DrawImage(QImage(QStringLiteral(":/dialog/panel_tile.bmp")), QPoint(0, 0));
     Pic_Mbl.hide();
 
@@ -278,7 +271,7 @@ void Tormalune_P::PlaceDialog() {
     const QSize screenSize = screen->geometry().size();
     const QSize outer = frameGeometry().size();
     const long long t = dialog_layout::kTwipsPerPixel;
-    const Point place = dialog_layout::DialogPlacement(
+    const dialog_layout::Point place = dialog_layout::DialogPlacement(
         screenSize.width() * t, screenSize.height() * t, outer.width() * t, outer.height() * t);
     move(dialog_layout::TwipsToPixels(place.x), dialog_layout::TwipsToPixels(place.y));
 }
@@ -319,7 +312,8 @@ void Tormalune_P::PrepareButtons() {
 void Tormalune_P::TileBackground(PictureBox& target) {
     const int w = Pic_Mbl.width();
     const int h = Pic_Mbl.height();
-    for (const Point& at : TilePositions(w, h, target.width(), target.height())) {
+    for (const dialog_layout::Point& at :
+         dialog_layout::TilePositions(w, h, target.width(), target.height())) {
         target.CopyImage(Pic_Mbl.Surface(), QRect(0, 0, w, h), QPoint(at.x, at.y));
         LastApiResult = Pic_Mbl.Surface().isNull() ? 0 : 1;
     }
@@ -406,10 +400,10 @@ void Tormalune_P::lbl_URL_Click() {
 }
 
 void Tormalune_P::Form_Resize() {
-    const std::vector<Rgb> lines = BackgroundLineColours(height());
+    const std::vector<dialog_layout::Rgb> lines = dialog_layout::BackgroundLineColours(height());
     const int w = std::max(width(), 1);
     background_ = QImage(w, std::max<int>(lines.size(), 1), QImage::Format_RGB32);
-    background_.fill(QColor::fromRgb(kDialogBackColour));
+    background_.fill(QColor::fromRgb(dialog_layout::kDialogBackColour));
     for (int y = 0; y < static_cast<int>(lines.size()); ++y) {
         const QRgb colour = qRgb(lines[y].red, lines[y].green, lines[y].blue);
         std::fill_n(reinterpret_cast<QRgb*>(background_.scanLine(y)), w, colour);
