@@ -1,0 +1,67 @@
+#include "linux_process.h"
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <vector>
+
+namespace quillmere::platform {
+
+std::string ProgramFolder() {
+    std::vector<char> buffer(4096);
+    while (true) {
+        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (length < 0) {
+            return {};
+        }
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            const std::string path(buffer.data(), static_cast<std::size_t>(length));
+            const std::size_t slash = path.rfind('/');
+            if (slash == std::string::npos) {
+                return {};
+            }
+            return slash == 0 ? "/" : path.substr(0, slash);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool ProcessRunning(pid_t pid) {
+    if (pid <= 0) {
+        return false;
+    }
+    if (::kill(pid, 0) != 0 && errno != EPERM) {
+        return false;
+    }
+    // "pid (name) S ...": the state follows the last ')', as the name may hold any character.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) {
+        return true;
+    }
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos || close + 2 >= line.size()) {
+        return true;
+    }
+    const char state = line[close + 2];
+    return state != 'Z' && state != 'X';
+}
+
+bool CreateFolderWithParents(const std::string& path, mode_t mode) {
+    if (path.empty()) {
+        return false;
+    }
+    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        // Parents that exist, or cannot be made, are left as they are; the last mkdir decides.
+        ::mkdir(path.substr(0, slash).c_str(), mode);
+    }
+    ::mkdir(path.c_str(), mode);
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+}  // namespace quillmere::platform

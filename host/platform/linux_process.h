@@ -1,0 +1,20 @@
+// Process facts the host needs: where its program lives, and whether a started program still runs.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace quillmere::platform {
+
+// The folder of the running executable, from /proc/self/exe; empty when it cannot be read.
+std::string ProgramFolder();
+
+// True while the process exists and has not ended (a zombie has ended).
+bool ProcessRunning(pid_t pid);
+
+// Creates the folder and its missing parents with the given mode; true when it exists afterwards
+// as a folder.
+bool CreateFolderWithParents(const std::string& path, mode_t mode);
+
+}  // namespace quillmere::platform

@@ -1,0 +1,81 @@
+#include "x11_connection.h"
+
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+
+#include "x11_error_trap.h"
+
+namespace quillmere::x11 {
+
+namespace {
+
+// The innermost trap; the host is single-threaded.
+ErrorTrap* g_activeTrap = nullptr;
+
+}  // namespace
+
+std::unique_ptr<X11Connection> X11Connection::Open(std::string& reason) {
+    const char* name = std::getenv("DISPLAY");
+    if (name == nullptr || name[0] == '\0') {
+        reason = "DISPLAY is not set";
+        return nullptr;
+    }
+    Display* display = XOpenDisplay(name);
+    if (display == nullptr) {
+        reason = std::string("cannot open display \"") + name + "\"";
+        return nullptr;
+    }
+    return std::make_unique<X11Connection>(display);
+}
+
+X11Connection::~X11Connection() {
+    XCloseDisplay(display_);
+}
+
+WindowId X11Connection::root() const {
+    return DefaultRootWindow(display_);
+}
+
+int X11Connection::fd() const {
+    return ConnectionNumber(display_);
+}
+
+void X11Connection::Sync() const {
+    XSync(display_, False);
+}
+
+ErrorTrap::ErrorTrap(Display* display) : display_(display), outer_(g_activeTrap) {
+    // Errors of earlier requests belong to whoever made them.
+    XSync(display_, False);
+    previous_ = XSetErrorHandler(&ErrorTrap::Handle);
+    g_activeTrap = this;
+}
+
+ErrorTrap::~ErrorTrap() {
+    XSync(display_, False);
+    g_activeTrap = outer_;
+    XSetErrorHandler(previous_);
+}
+
+bool ErrorTrap::Failed() {
+    XSync(display_, False);
+    return failed_;
+}
+
+int ErrorTrap::Handle(Display* display, XErrorEvent* error) {
+    ErrorTrap* outermost = nullptr;
+    for (ErrorTrap* trap = g_activeTrap; trap != nullptr; trap = trap->outer_) {
+        if (trap->display_ == display) {
+            trap->failed_ = true;
+            return 0;
+        }
+        outermost = trap;
+    }
+    if (outermost != nullptr && outermost->previous_ != nullptr) {
+        return outermost->previous_(display, error);
+    }
+    return 0;
+}
+
+}  // namespace quillmere::x11

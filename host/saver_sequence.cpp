@@ -1,0 +1,145 @@
+#include "saver_sequence.h"
+
+#include <utility>
+
+#include "last_api_result.h"
+#include "tormalune_b.h"
+
+namespace quillmere {
+
+int IntervalOf(SaverTimer timer) {
+    switch (timer) {
+        case SaverTimer::Timer1:
+            return kTimer1IntervalMs;
+        case SaverTimer::Timer2:
+            return kTimer2IntervalMs;
+        case SaverTimer::Timer3:
+            return kTimer3IntervalMs;
+        case SaverTimer::RendererWait:
+            return kRendererWaitIntervalMs;
+    }
+    return kTimer3IntervalMs;
+}
+
+SaverSequence::SaverSequence(const SettingsRecord& settings, std::string modeLetter, SaverOps ops)
+    : settings_(settings), modeLetter_(std::move(modeLetter)), ops_(std::move(ops)) {}
+
+bool SaverSequence::Enabled(SaverTimer timer) const {
+    return enabled_[static_cast<int>(timer)];
+}
+
+void SaverSequence::SetEnabled(SaverTimer timer, bool enabled) {
+    enabled_[static_cast<int>(timer)] = enabled;
+    ops_.SetTimerEnabled(timer, enabled);
+}
+
+std::string SaverSequence::Extension() const {
+    // Only ASCII letters matter: no byte of a longer UTF-8 character is one.
+    const std::string& file = settings_.BgmFile;
+    std::string extension = file.size() > 3 ? file.substr(file.size() - 3) : file;
+    for (char& c : extension) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return extension;
+}
+
+void SaverSequence::Form_Load() {
+    // The textures are complete on disk before the renderer starts, in the order it expects.
+    for (int index = 0; index < 3; ++index) {
+        ops_.SaveDisplayPicture(index);
+    }
+
+    if (settings_.BgmKind == kBgmCd) {
+        ops_.OpenCD();
+        SetEnabled(SaverTimer::Timer2, true);
+    }
+    if (settings_.BgmKind == kBgmFile) {
+        const std::string extension = Extension();
+        if (extension == "WAV") {
+            ops_.PlayWav();
+        }
+        if (extension == "MP3") {
+            ops_.PlayMp3();
+            SetEnabled(SaverTimer::Timer1, true);
+        }
+    }
+
+    rendererPath_ = ops_.ProgramFolder() + "/" + kRendererFileName;
+    rendererPid_ = ops_.StartProgram(rendererPath_);
+    LastApiResult = rendererPid_;
+
+    // A slow start must not be taken for the end of the run, so Timer3 only starts once the
+    // window is there, the renderer has ended, or it had more than enough time.
+    if (rendererPid_ > 0) {
+        waitStartMs_ = ops_.TickMs();
+        SetEnabled(SaverTimer::RendererWait, true);
+    } else {
+        SetEnabled(SaverTimer::Timer3, true);
+    }
+}
+
+void SaverSequence::RendererWait_Timer() {
+    if (!Enabled(SaverTimer::RendererWait)) {
+        return;
+    }
+    // Tick differences wrap like the 32-bit tick itself.
+    const std::uint32_t waited = ops_.TickMs() - waitStartMs_;
+    if (ops_.RendererWindowExists() || !ops_.ProcessRunning(rendererPid_) ||
+        waited >= kRendererWaitLimitMs) {
+        SetEnabled(SaverTimer::RendererWait, false);
+        SetEnabled(SaverTimer::Timer3, true);
+    }
+}
+
+void SaverSequence::Timer1_Timer() {
+    if (Enabled(SaverTimer::Timer1)) {
+        ops_.WatchMp3();
+    }
+}
+
+void SaverSequence::Timer2_Timer() {
+    if (Enabled(SaverTimer::Timer2)) {
+        ops_.WatchCD();
+        SetEnabled(SaverTimer::Timer2, ops_.CdWatchActive());
+    }
+}
+
+void SaverSequence::Timer3_Timer() {
+    if (!Enabled(SaverTimer::Timer3) || ops_.RendererWindowExists()) {
+        return;
+    }
+    SetEnabled(SaverTimer::Timer3, false);
+    Form_QueryUnload();
+}
+
+void SaverSequence::Form_QueryUnload() {
+    // A close request from outside can arrive while the watch is already ending the program.
+    if (unloading_) {
+        return;
+    }
+    unloading_ = true;
+    SetEnabled(SaverTimer::RendererWait, false);
+
+    if (Enabled(SaverTimer::Timer2)) {
+        SetEnabled(SaverTimer::Timer2, false);
+        ops_.StopCD();
+    }
+    if (settings_.BgmKind == kBgmFile) {
+        const std::string extension = Extension();
+        if (extension == "WAV") {
+            ops_.StopWav();
+        }
+        if (extension == "MP3") {
+            SetEnabled(SaverTimer::Timer1, false);
+            ops_.StopMp3();
+        }
+    }
+    if (modeLetter_ == "S") {
+        SavedCursorCount = ops_.ShowCursor();
+    }
+    ops_.EndProgram();
+}
+
+}  // namespace quillmere

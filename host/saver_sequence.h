@@ -1,0 +1,85 @@
+// What the hidden saver window Tormalune_S does: the start sequence, its timers and the shutdown.
+// Plain C++ over handed-in operations; saver_window.h drives it with real timers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "settings.h"
+
+namespace quillmere {
+
+inline constexpr char kRendererWindowTitle[] = "Tormalune_VC";
+inline constexpr char kRendererFileName[] = "Quillmere.dll";
+
+enum class SaverTimer {
+    Timer1,        // MP3 watch
+    Timer2,        // CD watch
+    Timer3,        // renderer watch
+    RendererWait,  // polls for the renderer's first window before Timer3 takes over
+};
+
+inline constexpr int kTimer1IntervalMs = 1000;
+inline constexpr int kTimer2IntervalMs = 200;
+inline constexpr int kTimer3IntervalMs = 100;
+inline constexpr int kRendererWaitIntervalMs = 10;
+// A renderer that has shown no window by then is taken as ended; Timer3 decides.
+inline constexpr std::uint32_t kRendererWaitLimitMs = 5000;
+
+int IntervalOf(SaverTimer timer);
+
+// The platform steps and music routines the saver window uses. Every member must be set.
+struct SaverOps {
+    std::function<void(int index)> SaveDisplayPicture;  // Display(index) to texture file index + 1
+    std::function<void()> OpenCD;
+    std::function<void()> WatchCD;
+    std::function<bool()> CdWatchActive;
+    std::function<void()> StopCD;
+    std::function<void()> PlayMp3;
+    std::function<void()> WatchMp3;
+    std::function<void()> StopMp3;
+    std::function<void()> PlayWav;
+    std::function<void()> StopWav;
+    std::function<std::string()> ProgramFolder;
+    std::function<std::int32_t(const std::string& path)> StartProgram;  // process id, 0 on failure
+    std::function<bool(std::int32_t pid)> ProcessRunning;
+    std::function<bool()> RendererWindowExists;
+    std::function<std::uint32_t()> TickMs;
+    std::function<void(SaverTimer timer, bool enabled)> SetTimerEnabled;
+    std::function<int()> ShowCursor;   // the new display count
+    std::function<void()> EndProgram;  // never returns in the real program
+};
+
+class SaverSequence {
+  public:
+    SaverSequence(const SettingsRecord& settings, std::string modeLetter, SaverOps ops);
+
+    // Start sequence: textures, music, renderer, then the wait for its window.
+    void Form_Load();
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void RendererWait_Timer();
+    // Shutdown, for whatever reason the window goes; runs once.
+    void Form_QueryUnload();
+
+    bool Enabled(SaverTimer timer) const;
+    const std::string& RendererPath() const { return rendererPath_; }
+
+  private:
+    void SetEnabled(SaverTimer timer, bool enabled);
+    // The last three characters of BgmFile, upper-cased.
+    std::string Extension() const;
+
+    const SettingsRecord& settings_;
+    std::string modeLetter_;
+    SaverOps ops_;
+    std::string rendererPath_;
+    std::int32_t rendererPid_ = 0;
+    std::uint32_t waitStartMs_ = 0;
+    bool enabled_[4] = {};
+    bool unloading_ = false;
+};
+
+}  // namespace quillmere

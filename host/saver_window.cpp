@@ -1,0 +1,164 @@
+#include "saver_window.h"
+
+#include <time.h>
+
+#include <QBuffer>
+#include <QCloseEvent>
+#include <QFile>
+#include <QProcess>
+#include <cstdio>
+#include <cstdlib>
+
+#include "linux_process.h"
+#include "texture_file.h"
+#include "tormalune_b.h"
+#include "tormalune_bgm.h"
+#include "x11_window_lookup.h"
+#include "xdg_paths.h"
+
+namespace quillmere {
+
+namespace {
+
+std::uint32_t MonotonicTickMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                    static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+    return static_cast<std::uint32_t>(ms);
+}
+
+std::int32_t StartDetached(const std::string& path) {
+    qint64 pid = 0;
+    const QString program = QFile::decodeName(QByteArray::fromStdString(path));
+    if (!QProcess::startDetached(program, {}, QString(), &pid) || pid <= 0 || pid > INT32_MAX) {
+        return 0;
+    }
+    return static_cast<std::int32_t>(pid);
+}
+
+}  // namespace
+
+void EndProgram(const x11::X11Connection& connection) {
+    connection.Sync();
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+Tormalune_S::Tormalune_S(const x11::X11Connection& connection, x11::CursorDisplayCount& cursor,
+                         std::string modeLetter)
+    : connection_(connection), cursor_(cursor) {
+    setWindowTitle(QString::fromLatin1(kSaverWindowTitle));
+    for (int index = 0; index < 3; ++index) {
+        Display[index] = QImage(QStringLiteral(":/assets/Tormalune%1.jpg").arg(index + 1));
+    }
+    const std::pair<QTimer*, SaverTimer> timers[] = {{&Timer1, SaverTimer::Timer1},
+                                                     {&Timer2, SaverTimer::Timer2},
+                                                     {&Timer3, SaverTimer::Timer3},
+                                                     {&RendererWait, SaverTimer::RendererWait}};
+    for (const auto& [timer, which] : timers) {
+        timer->setInterval(IntervalOf(which));
+        timer->setTimerType(Qt::PreciseTimer);
+    }
+    sequence_ = std::make_unique<SaverSequence>(Settings, std::move(modeLetter), MakeOps());
+    connect(&Timer1, &QTimer::timeout, this, [this] { sequence_->Timer1_Timer(); });
+    connect(&Timer2, &QTimer::timeout, this, [this] { sequence_->Timer2_Timer(); });
+    connect(&Timer3, &QTimer::timeout, this, [this] { sequence_->Timer3_Timer(); });
+    connect(&RendererWait, &QTimer::timeout, this, [this] { sequence_->RendererWait_Timer(); });
+
+    // A termination request ends the run like a close of the window: music off, cursor back.
+    termination_ = platform::TerminationPipe::Open();
+    if (termination_) {
+        terminationNotifier_ =
+            std::make_unique<QSocketNotifier>(termination_->fd(), QSocketNotifier::Read);
+        connect(terminationNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+            termination_->Drain();
+            sequence_->Form_QueryUnload();
+        });
+    }
+}
+
+Tormalune_S::~Tormalune_S() = default;
+
+SaverOps Tormalune_S::MakeOps() {
+    SaverOps ops;
+    ops.SaveDisplayPicture = [this](int index) { SaveDisplayPicture(index); };
+    ops.OpenCD = [] { OpenCD(); };
+    ops.WatchCD = [] { WatchCD(); };
+    ops.CdWatchActive = [] { return CdWatchActive; };
+    ops.StopCD = [] { StopCD(); };
+    ops.PlayMp3 = [] { PlayMp3(); };
+    ops.WatchMp3 = [] { WatchMp3(); };
+    ops.StopMp3 = [] { StopMp3(); };
+    ops.PlayWav = [] { PlayWav(); };
+    ops.StopWav = [] { StopWav(); };
+    ops.ProgramFolder = [] { return platform::ProgramFolder(); };
+    ops.StartProgram = [](const std::string& path) { return StartDetached(path); };
+    ops.ProcessRunning = [](std::int32_t pid) { return platform::ProcessRunning(pid); };
+    ops.RendererWindowExists = [this] { return RendererWindowExists(); };
+    ops.TickMs = [] { return MonotonicTickMs(); };
+    ops.SetTimerEnabled = [this](SaverTimer timer, bool enabled) {
+        if (enabled) {
+            TimerOf(timer).start();
+        } else {
+            TimerOf(timer).stop();
+        }
+    };
+    ops.ShowCursor = [this] { return cursor_.Show(); };
+    ops.EndProgram = [this] { EndProgram(connection_); };
+    return ops;
+}
+
+QTimer& Tormalune_S::TimerOf(SaverTimer timer) {
+    switch (timer) {
+        case SaverTimer::Timer1:
+            return Timer1;
+        case SaverTimer::Timer2:
+            return Timer2;
+        case SaverTimer::RendererWait:
+            return RendererWait;
+        case SaverTimer::Timer3:
+            break;
+    }
+    return Timer3;
+}
+
+void Tormalune_S::Load() {
+    // The native window exists from here on, titled but never mapped.
+    winId();
+    connection_.Sync();
+    sequence_->Form_Load();
+}
+
+void Tormalune_S::closeEvent(QCloseEvent* event) {
+    sequence_->Form_QueryUnload();
+    event->accept();
+}
+
+void Tormalune_S::SaveDisplayPicture(int index) {
+    if (Display[index].isNull()) {
+        return;
+    }
+    // A grey picture would otherwise be saved as an 8-bit palette file; the renderer wants 24 bits.
+    const QImage picture = Display[index].convertToFormat(QImage::Format_RGB32);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP")) {
+        return;
+    }
+    ReplaceFileAtomically(
+        TextureFolder(), "Tormalune" + std::to_string(index + 1) + ".bmp",
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+bool Tormalune_S::RendererWindowExists() {
+    _XDisplay* display = connection_.display();
+    if (rendererWindow_ != 0 &&
+        x11::WindowHasTitle(display, rendererWindow_, kRendererWindowTitle)) {
+        return true;
+    }
+    rendererWindow_ = x11::FindTopLevelWindow(display, kRendererWindowTitle);
+    return rendererWindow_ != 0;
+}
+
+}  // namespace quillmere

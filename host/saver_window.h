@@ -1,0 +1,59 @@
+// Tormalune_S: the hidden saver window of the full-screen run. It is created as a native,
+// never-mapped top-level window titled "Tormalune_Main", which marks the run for every other
+// start of the host, and it carries the three texture pictures.
+#pragma once
+
+#include <QImage>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <string>
+
+#include "linux_signals.h"
+#include "saver_sequence.h"
+#include "x11_connection.h"
+#include "x11_cursor.h"
+
+namespace quillmere {
+
+class Tormalune_S : public QWidget {
+    Q_OBJECT
+
+  public:
+    Tormalune_S(const x11::X11Connection& connection, x11::CursorDisplayCount& cursor,
+                std::string modeLetter);
+    ~Tormalune_S() override;
+
+    // Creates the window without showing it and runs its start sequence.
+    void Load();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    SaverOps MakeOps();
+    void SaveDisplayPicture(int index);
+    bool RendererWindowExists();
+    QTimer& TimerOf(SaverTimer timer);
+
+    const x11::X11Connection& connection_;
+    x11::CursorDisplayCount& cursor_;
+    // The texture pictures, index 0 to 2.
+    std::array<QImage, 3> Display;
+    QTimer Timer1;
+    QTimer Timer2;
+    QTimer Timer3;
+    QTimer RendererWait;
+    std::unique_ptr<SaverSequence> sequence_;
+    // The renderer window last found, checked first so the watch costs one look at one window.
+    x11::WindowId rendererWindow_ = 0;
+    std::unique_ptr<platform::TerminationPipe> termination_;
+    std::unique_ptr<QSocketNotifier> terminationNotifier_;
+};
+
+// Ends the process at once with code 0, after the X server has had every request (the cursor).
+[[noreturn]] void EndProgram(const x11::X11Connection& connection);
+
+}  // namespace quillmere

@@ -1,0 +1,135 @@
+#include "tormalune_b.h"
+
+#include <limits>
+
+namespace quillmere {
+
+std::optional<int> SavedCursorCount;
+
+namespace {
+
+// Length of the UTF-8 sequence starting at pos; a byte that starts no valid sequence is one
+// character on its own, so any byte string splits into characters.
+std::size_t CharLength(std::string_view text, std::size_t pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t length = 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+    }
+    if (pos + length > text.size()) {
+        return 1;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) {
+            return 1;
+        }
+    }
+    return length;
+}
+
+// Byte offset of character number n (1-based), or the text's size when it has fewer.
+std::size_t OffsetOfChar(std::string_view text, std::size_t n) {
+    std::size_t pos = 0;
+    for (std::size_t i = 1; i < n && pos < text.size(); ++i) {
+        pos += CharLength(text, pos);
+    }
+    return pos;
+}
+
+bool IsNumberBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+}  // namespace
+
+std::string ArgumentText(int argc, const char* const* argv) {
+    std::string text;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            text += ' ';
+        }
+        text += argv[i];
+    }
+    return text;
+}
+
+std::string ModeLetter(std::string_view argumentText) {
+    const std::size_t pos = OffsetOfChar(argumentText, 2);
+    if (pos >= argumentText.size()) {
+        return {};
+    }
+    std::string letter(argumentText.substr(pos, CharLength(argumentText, pos)));
+    if (letter.size() == 1 && letter[0] >= 'a' && letter[0] <= 'z') {
+        letter[0] = static_cast<char>(letter[0] - 'a' + 'A');
+    }
+    return letter;
+}
+
+std::uint32_t PreviewHandle(std::string_view argumentText) {
+    const std::string_view digits = argumentText.substr(OffsetOfChar(argumentText, 4));
+    std::uint64_t value = 0;
+    for (const char c : digits) {
+        if (IsNumberBlank(c)) {
+            continue;
+        }
+        if (c < '0' || c > '9') {
+            break;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        if (value > std::numeric_limits<std::uint32_t>::max()) {
+            return 0;
+        }
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+PreviewRect PreviewRectFor(int widthPixels, int heightPixels) {
+    const auto toTwips = [](int pixels) -> std::int16_t {
+        const long long twips = static_cast<long long>(pixels) * kTwipsPerPixel;
+        if (twips < std::numeric_limits<std::int16_t>::min() ||
+            twips > std::numeric_limits<std::int16_t>::max()) {
+            return 0;
+        }
+        return static_cast<std::int16_t>(twips);
+    };
+    PreviewRect rect;
+    rect.PreviewWidth = toTwips(widthPixels);
+    rect.PreviewHeight = toTwips(heightPixels);
+    return rect;
+}
+
+MainResult Main(const std::string& argumentText, const MainOps& ops) {
+    // Both markers are always looked up, so a start costs the same whichever one exists.
+    const bool saverRunning = ops.WindowExists(kSaverWindowTitle);
+    const bool markerFound = ops.WindowExists(kSecondMarkerTitle);
+    if (saverRunning || markerFound) {
+        return MainResult::EndProgram;
+    }
+
+    const std::string mode = ModeLetter(argumentText);
+    if (mode == "P") {
+        return ops.ShowPreview(argumentText) ? MainResult::RunWindow : MainResult::EndProgram;
+    }
+
+    ops.CreateTextureFolder();
+    ops.LoadSettings();
+
+    if (mode == "C") {
+        ops.ShowSettingsDialog();
+        return MainResult::EndProgram;
+    }
+    if (!argumentText.empty() && mode != "S") {
+        return MainResult::EndProgram;
+    }
+    if (mode == "S") {
+        SavedCursorCount = ops.HideCursor();
+    }
+    ops.LoadSaverWindow();
+    return MainResult::RunWindow;
+}
+
+}  // namespace quillmere

@@ -1,0 +1,68 @@
+// The host's start-up module: reading the command line, choosing the mode and opening the one
+// window the program lives for. Plain C++: every platform step is handed in, so the dispatch is
+// tested without a display.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillmere {
+
+// Captions that mark a full-screen run under way.
+inline constexpr char kSaverWindowTitle[] = "Tormalune_Main";
+inline constexpr char kSecondMarkerTitle[] = "<Quillmere>";
+
+// The screen's twips per pixel (96 dots per inch).
+inline constexpr int kTwipsPerPixel = 15;
+
+// The cursor display count returned by the host's last hide or show call; empty before the first.
+extern std::optional<int> SavedCursorCount;
+
+// argv[1..] joined by single blanks: the command line after the program name.
+std::string ArgumentText(int argc, const char* const* argv);
+
+// Character 2 of the upper-cased text, or empty when the text has fewer than two characters.
+// Characters are UTF-8 sequences (a stray byte counts as one); only ASCII letters change case.
+std::string ModeLetter(std::string_view argumentText);
+
+// The preview's host window, read as a decimal number from character 4 on: blanks are skipped,
+// reading stops at the first other non-digit, no digits give 0. A number beyond 32 bits gives 0,
+// since no window has such an id.
+std::uint32_t PreviewHandle(std::string_view argumentText);
+
+// The preview's place inside its host window, in twips. A size that does not fit 16 bits stays 0.
+struct PreviewRect {
+    std::int16_t PreviewLeft = 0;
+    std::int16_t PreviewTop = 0;
+    std::int16_t PreviewWidth = 0;
+    std::int16_t PreviewHeight = 0;
+
+    // The picture's size back in pixels.
+    int ImageWidth() const { return PreviewWidth / kTwipsPerPixel; }
+    int ImageHeight() const { return PreviewHeight / kTwipsPerPixel; }
+};
+PreviewRect PreviewRectFor(int widthPixels, int heightPixels);
+
+// The platform steps Main takes. Every member must be set.
+struct MainOps {
+    std::function<bool(const std::string& title)> WindowExists;
+    // Sets up and shows the preview; false when there is nothing to show it in.
+    std::function<bool(const std::string& argumentText)> ShowPreview;
+    std::function<void()> CreateTextureFolder;
+    std::function<void()> LoadSettings;
+    std::function<void()> ShowSettingsDialog;  // modal: returns once the dialog has closed
+    std::function<int()> HideCursor;           // the new display count
+    std::function<void()> LoadSaverWindow;     // loads Tormalune_S without showing it
+};
+
+enum class MainResult {
+    EndProgram,  // nothing is left to run
+    RunWindow,   // the preview or the saver window now runs the program
+};
+
+MainResult Main(const std::string& argumentText, const MainOps& ops);
+
+}  // namespace quillmere

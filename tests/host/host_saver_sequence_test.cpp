@@ -1,0 +1,297 @@
+// The saver window's start sequence, timers and shutdown, over recorded operations.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "last_api_result.h"
+#include "saver_sequence.h"
+#include "tormalune_b.h"
+
+namespace quillmere {
+namespace {
+
+class SaverHarness {
+  public:
+    std::vector<std::string> calls;
+    bool cdWatchActive = true;
+    std::int32_t startedPid = 4321;
+    bool processRunning = true;
+    bool rendererWindow = false;
+    std::uint32_t tick = 1000;
+    int cursorCount = -1;
+    int endCount = 0;
+    std::string startedPath;
+
+    SaverOps Make() {
+        SaverOps ops;
+        const auto record = [this](const char* name) {
+            return [this, name] { calls.push_back(name); };
+        };
+        ops.SaveDisplayPicture = [this](int index) {
+            calls.push_back("save " + std::to_string(index));
+        };
+        ops.OpenCD = record("OpenCD");
+        ops.WatchCD = record("WatchCD");
+        ops.CdWatchActive = [this] { return cdWatchActive; };
+        ops.StopCD = record("StopCD");
+        ops.PlayMp3 = record("PlayMp3");
+        ops.WatchMp3 = record("WatchMp3");
+        ops.StopMp3 = record("StopMp3");
+        ops.PlayWav = record("PlayWav");
+        ops.StopWav = record("StopWav");
+        ops.ProgramFolder = [] { return std::string("/opt/quillmere"); };
+        ops.StartProgram = [this](const std::string& path) {
+            calls.push_back("start");
+            startedPath = path;
+            return startedPid;
+        };
+        ops.ProcessRunning = [this](std::int32_t pid) {
+            EXPECT_EQ(pid, startedPid);
+            return processRunning;
+        };
+        ops.RendererWindowExists = [this] { return rendererWindow; };
+        ops.TickMs = [this] { return tick; };
+        ops.SetTimerEnabled = [this](SaverTimer timer, bool enabled) {
+            static const char* names[] = {"Timer1", "Timer2", "Timer3", "Wait"};
+            calls.push_back(std::string(names[static_cast<int>(timer)]) +
+                            (enabled ? " on" : " off"));
+        };
+        ops.ShowCursor = [this] {
+            calls.push_back("show cursor");
+            return ++cursorCount;
+        };
+        ops.EndProgram = [this] {
+            calls.push_back("end");
+            ++endCount;
+        };
+        return ops;
+    }
+
+    // The calls after the first n.
+    std::vector<std::string> Since(std::size_t n) const {
+        return std::vector<std::string>(calls.begin() + static_cast<long>(n), calls.end());
+    }
+};
+
+SettingsRecord Music(std::int16_t kind, std::string file = "") {
+    SettingsRecord settings;
+    settings.BgmKind = kind;
+    settings.BgmFile = std::move(file);
+    return settings;
+}
+
+const std::vector<std::string> kTextures = {"save 0", "save 1", "save 2"};
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+struct MusicCase {
+    const char* name;
+    SettingsRecord settings;
+    std::vector<std::string> start;     // music calls and timers of the start sequence
+    std::vector<std::string> shutdown;  // music calls and timers of the shutdown
+};
+
+// Music starts and stops by kind and by the upper-cased last three characters of the file.
+TEST(SaverSequenceTest, MusicOfStartAndShutdown) {
+    const MusicCase cases[] = {
+        {"none", Music(kBgmNone), {}, {}},
+        {"cd", Music(kBgmCd), {"OpenCD", "Timer2 on"}, {"Timer2 off", "StopCD"}},
+        {"wav", Music(kBgmFile, "/m/a.wav"), {"PlayWav"}, {"StopWav"}},
+        {"WAV", Music(kBgmFile, "/m/A.WAV"), {"PlayWav"}, {"StopWav"}},
+        {"mp3",
+         Music(kBgmFile, "/m/song.Mp3"),
+         {"PlayMp3", "Timer1 on"},
+         {"Timer1 off", "StopMp3"}},
+        {"mp3 upper",
+         Music(kBgmFile, "/m/S.MP3"),
+         {"PlayMp3", "Timer1 on"},
+         {"Timer1 off", "StopMp3"}},
+        {"ogg", Music(kBgmFile, "/m/song.ogg"), {}, {}},
+        {"no extension",
+         Music(kBgmFile, "/m/mp3"),
+         {"PlayMp3", "Timer1 on"},
+         {"Timer1 off", "StopMp3"}},
+        {"short", Music(kBgmFile, "p3"), {}, {}},
+        {"empty file", Music(kBgmFile, ""), {}, {}},
+        {"japanese", Music(kBgmFile, "/音楽/曲.wav"), {"PlayWav"}, {"StopWav"}},
+        {"unknown kind", Music(7, "/m/a.mp3"), {}, {}},
+        {"file for cd",
+         Music(kBgmCd, "/m/a.mp3"),
+         {"OpenCD", "Timer2 on"},
+         {"Timer2 off", "StopCD"}},
+    };
+    for (const auto& c : cases) {
+        SaverHarness harness;
+        SaverSequence sequence(c.settings, "S", harness.Make());
+        sequence.Form_Load();
+        EXPECT_EQ(harness.calls, Join(Join(kTextures, c.start), {"start", "Wait on"})) << c.name;
+        const std::size_t before = harness.calls.size();
+        sequence.Form_QueryUnload();
+        EXPECT_EQ(harness.Since(before),
+                  Join(Join({"Wait off"}, c.shutdown), {"show cursor", "end"}))
+            << c.name;
+    }
+}
+
+TEST(SaverSequenceTest, RendererStartedByPathAndPidKept) {
+    SaverHarness harness;
+    const SettingsRecord settings;
+    SaverSequence sequence(settings, "S", harness.Make());
+    LastApiResult = -7;
+    sequence.Form_Load();
+    EXPECT_EQ(harness.startedPath, "/opt/quillmere/Quillmere.dll");
+    EXPECT_EQ(sequence.RendererPath(), "/opt/quillmere/Quillmere.dll");
+    EXPECT_EQ(LastApiResult, 4321);
+}
+
+// A renderer that cannot be started leaves the watch to end the run at its first tick.
+TEST(SaverSequenceTest, MissingRendererEndsAtFirstWatchTick) {
+    SaverHarness harness;
+    harness.startedPid = 0;
+    const SettingsRecord settings = Music(kBgmFile, "a.mp3");
+    SaverSequence sequence(settings, "S", harness.Make());
+    sequence.Form_Load();
+    EXPECT_EQ(LastApiResult, 0);
+    EXPECT_TRUE(sequence.Enabled(SaverTimer::Timer3));
+    EXPECT_FALSE(sequence.Enabled(SaverTimer::RendererWait));
+    EXPECT_EQ(harness.endCount, 0);
+    sequence.Timer3_Timer();
+    EXPECT_EQ(harness.endCount, 1);
+    EXPECT_FALSE(sequence.Enabled(SaverTimer::Timer3));
+    // The music that was started is stopped again.
+    EXPECT_NE(std::find(harness.calls.begin(), harness.calls.end(), "StopMp3"),
+              harness.calls.end());
+}
+
+struct WaitCase {
+    const char* name;
+    bool window;
+    bool running;
+    std::uint32_t waited;
+    bool watchStarts;
+};
+
+// The watch starts once the window is there, the renderer has ended, or the wait ran out; never
+// before, so a slow start is not taken for the end of the run.
+TEST(SaverSequenceTest, WaitForTheRendererWindow) {
+    const WaitCase cases[] = {
+        {"window shown", true, true, 10, true},
+        {"still starting", false, true, 10, false},
+        {"almost out of time", false, true, kRendererWaitLimitMs - 1, false},
+        {"out of time", false, true, kRendererWaitLimitMs, true},
+        {"renderer ended", false, false, 10, true},
+    };
+    for (const auto& c : cases) {
+        SaverHarness harness;
+        harness.tick = 0xFFFFFF00u;  // the tick wraps during the wait
+        const SettingsRecord settings;
+        SaverSequence sequence(settings, "S", harness.Make());
+        sequence.Form_Load();
+        EXPECT_TRUE(sequence.Enabled(SaverTimer::RendererWait)) << c.name;
+        EXPECT_FALSE(sequence.Enabled(SaverTimer::Timer3)) << c.name;
+        harness.rendererWindow = c.window;
+        harness.processRunning = c.running;
+        harness.tick += c.waited;
+        sequence.RendererWait_Timer();
+        EXPECT_EQ(sequence.Enabled(SaverTimer::Timer3), c.watchStarts) << c.name;
+        EXPECT_EQ(sequence.Enabled(SaverTimer::RendererWait), !c.watchStarts) << c.name;
+        EXPECT_EQ(harness.endCount, 0) << c.name;
+    }
+}
+
+TEST(SaverSequenceTest, WatchRunsWhileAnyRendererWindowExists) {
+    SaverHarness harness;
+    const SettingsRecord settings = Music(kBgmCd);
+    SaverSequence sequence(settings, "S", harness.Make());
+    sequence.Form_Load();
+    harness.rendererWindow = true;
+    sequence.RendererWait_Timer();
+    for (int tick = 0; tick < 50; ++tick) {
+        sequence.Timer3_Timer();
+    }
+    EXPECT_EQ(harness.endCount, 0);
+    harness.rendererWindow = false;
+    sequence.Timer3_Timer();
+    EXPECT_EQ(harness.endCount, 1);
+    EXPECT_EQ(harness.calls.back(), "end");
+}
+
+TEST(SaverSequenceTest, CdWatchStopsItselfAndShutdownSkipsStopCD) {
+    SaverHarness harness;
+    const SettingsRecord settings = Music(kBgmCd);
+    SaverSequence sequence(settings, "S", harness.Make());
+    sequence.Form_Load();
+    sequence.Timer2_Timer();
+    EXPECT_TRUE(sequence.Enabled(SaverTimer::Timer2));
+    harness.cdWatchActive = false;
+    sequence.Timer2_Timer();
+    EXPECT_FALSE(sequence.Enabled(SaverTimer::Timer2));
+    // A tick already queued when the timer stopped does nothing.
+    sequence.Timer2_Timer();
+    EXPECT_EQ(std::count(harness.calls.begin(), harness.calls.end(), "WatchCD"), 2);
+    const std::size_t before = harness.calls.size();
+    sequence.Form_QueryUnload();
+    EXPECT_EQ(harness.Since(before), (std::vector<std::string>{"Wait off", "show cursor", "end"}));
+}
+
+TEST(SaverSequenceTest, Mp3WatchEveryTick) {
+    SaverHarness harness;
+    const SettingsRecord settings = Music(kBgmFile, "x.mp3");
+    SaverSequence sequence(settings, "S", harness.Make());
+    sequence.Form_Load();
+    sequence.Timer1_Timer();
+    sequence.Timer1_Timer();
+    EXPECT_EQ(std::count(harness.calls.begin(), harness.calls.end(), "WatchMp3"), 2);
+}
+
+// The cursor is shown again only where it was hidden: the show mode.
+TEST(SaverSequenceTest, CursorShownOnlyInShowMode) {
+    for (const auto& [mode, shows] : {std::pair<std::string, bool>{"S", true}, {"", false}}) {
+        SaverHarness harness;
+        const SettingsRecord settings;
+        SaverSequence sequence(settings, mode, harness.Make());
+        SavedCursorCount = -1;
+        sequence.Form_Load();
+        sequence.Form_QueryUnload();
+        EXPECT_EQ(std::count(harness.calls.begin(), harness.calls.end(), "show cursor"),
+                  shows ? 1 : 0)
+            << "mode \"" << mode << "\"";
+        EXPECT_EQ(SavedCursorCount, shows ? 0 : -1);
+    }
+}
+
+// A close from outside and the watch can both ask; the shutdown runs once.
+TEST(SaverSequenceTest, ShutdownRunsOnce) {
+    SaverHarness harness;
+    const SettingsRecord settings = Music(kBgmFile, "x.wav");
+    SaverSequence sequence(settings, "S", harness.Make());
+    sequence.Form_Load();
+    harness.rendererWindow = true;
+    sequence.RendererWait_Timer();
+    sequence.Form_QueryUnload();
+    harness.rendererWindow = false;
+    sequence.Timer3_Timer();
+    sequence.Form_QueryUnload();
+    EXPECT_EQ(harness.endCount, 1);
+    EXPECT_EQ(std::count(harness.calls.begin(), harness.calls.end(), "StopWav"), 1);
+    EXPECT_EQ(std::count(harness.calls.begin(), harness.calls.end(), "show cursor"), 1);
+}
+
+// Closing during the wait for the renderer ends the wait too.
+TEST(SaverSequenceTest, ShutdownDuringTheWait) {
+    SaverHarness harness;
+    const SettingsRecord settings;
+    SaverSequence sequence(settings, "", harness.Make());
+    sequence.Form_Load();
+    sequence.Form_QueryUnload();
+    EXPECT_FALSE(sequence.Enabled(SaverTimer::RendererWait));
+    EXPECT_EQ(harness.endCount, 1);
+}
+
+}  // namespace
+}  // namespace quillmere
