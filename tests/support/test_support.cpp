@@ -166,17 +166,17 @@ void ChildProcess::Signal(int signal) {
     }
 }
 
-XvfbServer::XvfbServer(const std::string& screen) {
+XvfbServer::XvfbServer(const std::string& screen, const std::vector<std::string>& extraArgs) {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
     // The write end must survive exec: clear its close-on-exec flag for the child only.
     int childFd = dup(fds[1]);
-    process_ = std::make_unique<ChildProcess>(
-        "/usr/bin/Xvfb",
-        std::vector<std::string>{"-displayfd", std::to_string(childFd), "-screen", "0", screen,
-                                 "-nolisten", "tcp", "-noreset", "+extension", "RANDR"});
+    std::vector<std::string> args{"-displayfd", std::to_string(childFd), "-screen", "0", screen,
+                                  "-nolisten", "tcp", "-noreset", "+extension", "RANDR"};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    process_ = std::make_unique<ChildProcess>("/usr/bin/Xvfb", args);
     close(childFd);
     close(fds[1]);
     std::string number;

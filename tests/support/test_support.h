@@ -65,7 +65,9 @@ class ChildProcess {
 // A private X server (Xvfb, 640 x 480 x 16 unless told otherwise) for system tests.
 class XvfbServer {
   public:
-    explicit XvfbServer(const std::string& screen = "640x480x16");
+    // extraArgs go on Xvfb's command line too (such as -fbdir to see the screen with its cursor).
+    explicit XvfbServer(const std::string& screen = "640x480x16",
+                        const std::vector<std::string>& extraArgs = {});
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
     XvfbServer& operator=(const XvfbServer&) = delete;
