@@ -50,17 +50,6 @@ const std::string kKindCp = "BGM\x8B\xE6\x95\xAA";
 const std::string kRepeatCp = "BGM\xD8\xCB\xDF\xB0\xC4";
 const std::string kFileCp = "BGM\xCC\xA7\xB2\xD9";
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "dialog_tests";
-    static char* argv[] = {name, nullptr};
-    static const std::unique_ptr<QApplication> app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-    return *app;
-}
-
 std::string FileText(const std::string& path) {
     const std::vector<std::uint8_t> bytes = testsupport::ReadFileBytes(path);
     return std::string(bytes.begin(), bytes.end());
@@ -77,8 +66,14 @@ bool NoVisibleTopLevelBut(const QWidget* allowed) {
 
 class DialogTest : public ::testing::Test {
   protected:
+    // One application for the suite, gone before the program's static objects are.
+    static void SetUpTestSuite() {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        app_ = std::make_unique<QApplication>(argc_, argv_);
+    }
+    static void TearDownTestSuite() { app_.reset(); }
+
     void SetUp() override {
-        App();
         setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
         setenv("HOME", dir_.path().c_str(), 1);
         services_.animationTime = 0ms;
@@ -115,6 +110,11 @@ class DialogTest : public ::testing::Test {
     std::vector<QWidget*> owners_;
     std::vector<QString> opened_;
     int pointerWhileOpening_ = -1;
+
+    static inline int argc_ = 1;
+    static inline char name_[] = "dialog_tests";
+    static inline char* argv_[] = {name_, nullptr};
+    static inline std::unique_ptr<QApplication> app_;
 };
 
 TEST_F(DialogTest, EnabledStatesAndMarkFollowTheLoadedKind) {
