@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "linux_process.h"
@@ -24,27 +23,40 @@ namespace {
 
 using namespace quillmere;
 
-// Qt is started only for a window that needs it: a second start during a run ends without it.
-// Qt sees no argument of ours, so none of them (-display, -platform, ...) can steer it.
+// Qt is started only when something needs it: a second start during a run ends without it, and
+// the full-screen run needs no widgets, only timers and images. Qt sees no argument of ours, so
+// none of them (-display, -platform, ...) can steer it.
 class HostApplication {
   public:
     explicit HostApplication(const char* programName) : argv_{programName, nullptr} {}
 
-    QApplication& Get() {
+    // The event loop alone.
+    QCoreApplication& Core() {
         if (!app_) {
-            // The host's window services are X11 ones.
-            qputenv("QT_QPA_PLATFORM", "xcb");
-            app_.emplace(argc_, const_cast<char**>(argv_));
-            app_->setQuitOnLastWindowClosed(false);
-            app_->setWindowIcon(QIcon(QStringLiteral(":/assets/icon.png")));
+            app_ = std::make_unique<QCoreApplication>(argc_, const_cast<char**>(argv_));
         }
         return *app_;
     }
 
+    // Widgets, for the preview and the settings dialog.
+    QApplication& Gui() {
+        if (!app_) {
+            // The host's window services are X11 ones.
+            qputenv("QT_QPA_PLATFORM", "xcb");
+            auto app = std::make_unique<QApplication>(argc_, const_cast<char**>(argv_));
+            app->setQuitOnLastWindowClosed(false);
+            app->setWindowIcon(QIcon(QStringLiteral(":/assets/icon.png")));
+            app_ = std::move(app);
+        }
+        return *static_cast<QApplication*>(app_.get());
+    }
+
+    int Exec() { return Core().exec(); }
+
   private:
     int argc_ = 1;
     const char* argv_[2];
-    std::optional<QApplication> app_;
+    std::unique_ptr<QCoreApplication> app_;
 };
 
 }  // namespace
@@ -75,19 +87,19 @@ int main(int argc, char** argv) {
         if (!x11::ForeignWindowSize(connection->display(), PreviewHandle(text))) {
             return false;
         }
-        app.Get();
+        app.Gui();
         preview = PreviewSession::Show(*connection, text);
         return preview != nullptr;
     };
     ops.CreateTextureFolder = [] { platform::CreateFolderWithParents(TextureFolder(), 0700); };
     ops.LoadSettings = [] { LoadSettings(); };
     ops.ShowSettingsDialog = [&] {
-        app.Get();
+        app.Gui();
         ShowSettingsDialog();
     };
     ops.HideCursor = [&] { return cursor.Hide(); };
     ops.LoadSaverWindow = [&] {
-        app.Get();
+        app.Core();
         saver = std::make_unique<Tormalune_S>(*connection, cursor, ModeLetter(argumentText));
         saver->Load();
     };
@@ -95,7 +107,7 @@ int main(int argc, char** argv) {
     if (Main(argumentText, ops) == MainResult::EndProgram) {
         EndProgram(*connection);
     }
-    const int code = app.Get().exec();
+    const int code = app.Exec();
     // Ending is immediate: the preview's parent may already be gone, and nothing is left to save.
     connection->Sync();
     std::fflush(nullptr);

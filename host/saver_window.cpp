@@ -3,7 +3,6 @@
 #include <time.h>
 
 #include <QBuffer>
-#include <QCloseEvent>
 #include <QFile>
 #include <QProcess>
 #include <cstdio>
@@ -48,7 +47,6 @@ void EndProgram(const x11::X11Connection& connection) {
 Tormalune_S::Tormalune_S(const x11::X11Connection& connection, x11::CursorDisplayCount& cursor,
                          std::string modeLetter)
     : connection_(connection), cursor_(cursor) {
-    setWindowTitle(QString::fromLatin1(kSaverWindowTitle));
     for (int index = 0; index < 3; ++index) {
         Display[index] = QImage(QStringLiteral(":/assets/Tormalune%1.jpg").arg(index + 1));
     }
@@ -63,8 +61,14 @@ Tormalune_S::Tormalune_S(const x11::X11Connection& connection, x11::CursorDispla
     sequence_ = std::make_unique<SaverSequence>(Settings, std::move(modeLetter), MakeOps());
     connect(&Timer1, &QTimer::timeout, this, [this] { sequence_->Timer1_Timer(); });
     connect(&Timer2, &QTimer::timeout, this, [this] { sequence_->Timer2_Timer(); });
-    connect(&Timer3, &QTimer::timeout, this, [this] { sequence_->Timer3_Timer(); });
-    connect(&RendererWait, &QTimer::timeout, this, [this] { sequence_->RendererWait_Timer(); });
+    connect(&Timer3, &QTimer::timeout, this, [this] {
+        sequence_->Timer3_Timer();
+        PumpWindow();
+    });
+    connect(&RendererWait, &QTimer::timeout, this, [this] {
+        sequence_->RendererWait_Timer();
+        PumpWindow();
+    });
 
     // A termination request ends the run like a close of the window: music off, cursor back.
     termination_ = platform::TerminationPipe::Open();
@@ -124,15 +128,38 @@ QTimer& Tormalune_S::TimerOf(SaverTimer timer) {
 }
 
 void Tormalune_S::Load() {
-    // The native window exists from here on, titled but never mapped.
-    winId();
-    connection_.Sync();
+    // The window exists from here on, titled but never mapped; a close from outside, or its
+    // destruction, unloads it like the end of the run.
+    window_ = x11::HiddenWindow::Create(connection_, kSaverWindowTitle,
+                                        IconData(QImage(QStringLiteral(":/assets/icon.png"))));
+    if (window_) {
+        window_->OnClose([this] { sequence_->Form_QueryUnload(); });
+        windowNotifier_ =
+            std::make_unique<QSocketNotifier>(connection_.fd(), QSocketNotifier::Read);
+        connect(windowNotifier_.get(), &QSocketNotifier::activated, this, [this] { PumpWindow(); });
+    }
     sequence_->Form_Load();
+    PumpWindow();
 }
 
-void Tormalune_S::closeEvent(QCloseEvent* event) {
-    sequence_->Form_QueryUnload();
-    event->accept();
+void Tormalune_S::PumpWindow() {
+    if (window_) {
+        window_->Pump();
+    }
+}
+
+std::vector<unsigned long> IconData(const QImage& icon) {
+    if (icon.isNull()) {
+        return {};
+    }
+    const QImage argb = icon.convertToFormat(QImage::Format_ARGB32);
+    std::vector<unsigned long> data{static_cast<unsigned long>(argb.width()),
+                                    static_cast<unsigned long>(argb.height())};
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        data.insert(data.end(), line, line + argb.width());
+    }
+    return data;
 }
 
 void Tormalune_S::SaveDisplayPicture(int index) {

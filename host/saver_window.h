@@ -1,12 +1,13 @@
-// Tormalune_S: the hidden saver window of the full-screen run. It is created as a native,
-// never-mapped top-level window titled "Tormalune_Main", which marks the run for every other
-// start of the host, and it carries the three texture pictures.
+// Tormalune_S: the hidden saver window of the full-screen run. It is a native, never-mapped
+// top-level window titled "Tormalune_Main", which marks the run for every other start of the
+// host, and it carries the three texture pictures. It needs no widget toolkit: the run starts
+// without one, which keeps the host's part of the start short.
 #pragma once
 
 #include <QImage>
+#include <QObject>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <QWidget>
 #include <array>
 #include <memory>
 #include <string>
@@ -15,10 +16,11 @@
 #include "saver_sequence.h"
 #include "x11_connection.h"
 #include "x11_cursor.h"
+#include "x11_hidden_window.h"
 
 namespace quillmere {
 
-class Tormalune_S : public QWidget {
+class Tormalune_S : public QObject {
     Q_OBJECT
 
   public:
@@ -29,14 +31,14 @@ class Tormalune_S : public QWidget {
     // Creates the window without showing it and runs its start sequence.
     void Load();
 
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-
   private:
     SaverOps MakeOps();
     void SaveDisplayPicture(int index);
     bool RendererWindowExists();
     QTimer& TimerOf(SaverTimer timer);
+    // Events can wait in Xlib's queue after any request, where the socket notifier cannot see
+    // them.
+    void PumpWindow();
 
     const x11::X11Connection& connection_;
     x11::CursorDisplayCount& cursor_;
@@ -47,11 +49,16 @@ class Tormalune_S : public QWidget {
     QTimer Timer3;
     QTimer RendererWait;
     std::unique_ptr<SaverSequence> sequence_;
+    std::unique_ptr<x11::HiddenWindow> window_;
+    std::unique_ptr<QSocketNotifier> windowNotifier_;
     // The renderer window last found, checked first so the watch costs one look at one window.
     x11::WindowId rendererWindow_ = 0;
     std::unique_ptr<platform::TerminationPipe> termination_;
     std::unique_ptr<QSocketNotifier> terminationNotifier_;
 };
+
+// The window icon as _NET_WM_ICON data: width, height, then ARGB pixels.
+std::vector<unsigned long> IconData(const QImage& icon);
 
 // Ends the process at once with code 0, after the X server has had every request (the cursor).
 [[noreturn]] void EndProgram(const x11::X11Connection& connection);

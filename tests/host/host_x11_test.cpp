@@ -21,6 +21,7 @@
 #include "x11_connection.h"
 #include "x11_cursor.h"
 #include "x11_foreign_window.h"
+#include "x11_hidden_window.h"
 #include "x11_window_lookup.h"
 
 namespace quillmere {
@@ -256,6 +257,65 @@ TEST_F(X11Test, ForeignWindowSizeAndWatch) {
 
     x11::ForeignWindowWatch late(*connection_, foreign, {});
     EXPECT_FALSE(late.Start());
+}
+
+// The marker window is found by its title while never mapped, and reports closes from outside.
+TEST_F(X11Test, HiddenWindowIsFoundAndReportsCloses) {
+    Display* other = XOpenDisplay(xvfb_->display().c_str());
+    ASSERT_NE(other, nullptr);
+    const auto send = [&](Window target, const char* type, long value) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = target;
+        event.xclient.message_type = XInternAtom(other, type, False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = value;
+        XSendEvent(other, target, False, NoEventMask, &event);
+        XSync(other, False);
+    };
+    const auto deleteWindow = static_cast<long>(XInternAtom(other, "WM_DELETE_WINDOW", False));
+    struct Case {
+        const char* name;
+        std::function<void(Window)> close;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"WM_DELETE_WINDOW", [&](Window w) { send(w, "WM_PROTOCOLS", deleteWindow); }, true},
+        {"WM_CLOSE message", [&](Window w) { send(w, "QUILLMERE_WINDOW_MESSAGE", 0x0010); }, true},
+        {"destroyed",
+         [&](Window w) {
+             XDestroyWindow(other, w);
+             XSync(other, False);
+         },
+         true},
+        {"other protocol", [&](Window w) { send(w, "WM_PROTOCOLS", 1); }, false},
+        {"other message", [&](Window w) { send(w, "QUILLMERE_WINDOW_MESSAGE", 0x0401); }, false},
+    };
+    for (const auto& c : cases) {
+        auto window = x11::HiddenWindow::Create(*connection_, "Tormalune_Main", {2, 1, 0, 0});
+        ASSERT_TRUE(window) << c.name;
+        int closes = 0;
+        window->OnClose([&] { ++closes; });
+        EXPECT_TRUE(WaitUntil([&] {
+            return x11::FindTopLevelWindow(other, "Tormalune_Main") == window->id();
+        })) << c.name;
+        XWindowAttributes attributes{};
+        ASSERT_NE(XGetWindowAttributes(other, window->id(), &attributes), 0);
+        EXPECT_EQ(attributes.map_state, IsUnmapped) << c.name;
+
+        c.close(window->id());
+        if (c.closes) {
+            EXPECT_TRUE(WaitUntil([&] {
+                window->Pump();
+                return closes == 1;
+            })) << c.name;
+        } else {
+            XSync(display(), False);
+            window->Pump();
+            EXPECT_EQ(closes, 0) << c.name;
+        }
+    }
+    XCloseDisplay(other);
 }
 
 TEST(LinuxProcessTest, ProgramFolderIsTheExecutablesFolder) {

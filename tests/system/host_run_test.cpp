@@ -93,12 +93,15 @@ TEST_F(HostSystemTest, SecondStartDuringRunTouchesNothing) {
     EXPECT_EQ(first->Wait(), 0);
 }
 
-enum class CloseBy { DeleteWindow, Terminate };
+enum class CloseBy { DeleteWindow, CloseMessage, Destroy, Terminate };
 
 // A close from outside runs the shutdown and ends the host; the renderer is left running.
 TEST_F(HostSystemTest, ClosingTheHiddenWindowLeavesTheRenderer) {
-    for (const CloseBy how : {CloseBy::DeleteWindow, CloseBy::Terminate}) {
-        const char* name = how == CloseBy::DeleteWindow ? "WM_DELETE_WINDOW" : "SIGTERM";
+    const std::pair<CloseBy, const char*> ways[] = {{CloseBy::DeleteWindow, "WM_DELETE_WINDOW"},
+                                                    {CloseBy::CloseMessage, "WM_CLOSE message"},
+                                                    {CloseBy::Destroy, "XDestroyWindow"},
+                                                    {CloseBy::Terminate, "SIGTERM"}};
+    for (const auto& [how, name] : ways) {
         auto host = StartHost({"/s"}, *env_);
         const Window renderer = WaitForWindow(kRendererTitle);
         const Window saver = WaitForWindow(kSaverTitle);
@@ -109,10 +112,20 @@ TEST_F(HostSystemTest, ClosingTheHiddenWindowLeavesTheRenderer) {
         ASSERT_TRUE(info);
         EXPECT_FALSE(info->viewable) << name;
 
-        if (how == CloseBy::DeleteWindow) {
-            testsupport::SendDeleteWindow(x(), saver);
-        } else {
-            host->Signal(SIGTERM);
+        switch (how) {
+            case CloseBy::DeleteWindow:
+                testsupport::SendDeleteWindow(x(), saver);
+                break;
+            case CloseBy::CloseMessage:
+                testsupport::SendWindowMessage(x(), saver, 0x0010);
+                break;
+            case CloseBy::Destroy:
+                XDestroyWindow(x(), saver);
+                XSync(x(), False);
+                break;
+            case CloseBy::Terminate:
+                host->Signal(SIGTERM);
+                break;
         }
         EXPECT_EQ(host->Wait(), 0) << name;
         EXPECT_TRUE(WindowGone(kSaverTitle)) << name;
