@@ -191,7 +191,8 @@ TEST(MainDispatchTest, StepsPerCommandLine) {
         EXPECT_EQ(Main(c.text, recorder.Make()), c.result) << "text \"" << c.text.substr(0, 20);
         EXPECT_EQ(recorder.steps, c.steps) << "text \"" << c.text.substr(0, 20) << "\"";
         const bool hid = std::find(c.steps.begin(), c.steps.end(), "hide") != c.steps.end();
-        EXPECT_EQ(SavedCursorCount.has_value(), hid) << c.text.substr(0, 20);
+        EXPECT_EQ(SavedCursorCount, hid ? std::optional<int>(-1) : std::nullopt)
+            << c.text.substr(0, 20);
     }
 }
 
@@ -200,13 +201,6 @@ TEST(MainDispatchTest, PreviewWithoutWindowEndsTheProgram) {
     recorder.previewShows = false;
     EXPECT_EQ(Main("/p 0", recorder.Make()), MainResult::EndProgram);
     EXPECT_EQ(recorder.steps, After({"preview /p 0"}));
-}
-
-TEST(MainDispatchTest, HiddenCursorCountIsKept) {
-    RecordingOps recorder;
-    SavedCursorCount.reset();
-    Main("/s", recorder.Make());
-    EXPECT_EQ(SavedCursorCount, -1);
 }
 
 // While a run is on, every start ends after the two look-ups, which are both always made.
@@ -221,14 +215,6 @@ TEST(MainDispatchTest, RunningMarkerEndsEveryMode) {
             EXPECT_EQ(recorder.steps, kGuard) << text << " with " << existing.front();
         }
     }
-}
-
-// Titles are matched exactly by the look-up; Main asks for exactly these two.
-TEST(MainDispatchTest, OtherTitlesDoNotStopTheStart) {
-    RecordingOps recorder;
-    recorder.existingTitles = {"tormalune_main", "Tormalune_VC", "<quillmere>"};
-    EXPECT_EQ(Main("/s", recorder.Make()), MainResult::RunWindow);
-    EXPECT_EQ(recorder.steps.back(), "saver");
 }
 
 }  // namespace

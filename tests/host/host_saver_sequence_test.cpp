@@ -239,16 +239,6 @@ TEST(SaverSequenceTest, CdWatchStopsItselfAndShutdownSkipsStopCD) {
     EXPECT_EQ(harness.Since(before), (std::vector<std::string>{"Wait off", "show cursor", "end"}));
 }
 
-TEST(SaverSequenceTest, Mp3WatchEveryTick) {
-    SaverHarness harness;
-    const SettingsRecord settings = Music(kBgmFile, "x.mp3");
-    SaverSequence sequence(settings, "S", harness.Make());
-    sequence.Form_Load();
-    sequence.Timer1_Timer();
-    sequence.Timer1_Timer();
-    EXPECT_EQ(std::count(harness.calls.begin(), harness.calls.end(), "WatchMp3"), 2);
-}
-
 // The cursor is shown again only where it was hidden: the show mode.
 TEST(SaverSequenceTest, CursorShownOnlyInShowMode) {
     for (const auto& [mode, shows] : {std::pair<std::string, bool>{"S", true}, {"", false}}) {

@@ -19,25 +19,19 @@ TEST_F(HostSystemTest, CommandLines) {
     XSync(x(), False);
     const StartCase cases[] = {
         {"empty", {}, true, true},
-        {"/s", {"/s"}, true, true},
         {"-S", {"-S"}, true, true},
-        {"xs", {"xs"}, true, true},
         {"Qt option", {"/s", "-title", "x"}, true, true},
         {"one character", {"s"}, true, false},
         {"/a", {"/a"}, true, false},
-        {"blank", {" "}, true, false},
         {"very long", {"/a" + std::string(100000, 'z')}, true, false},
-        {"very long show", {"/s" + std::string(100000, 'z')}, true, true},
         {"non-ASCII switch", {"/\xC5\x9B"}, true, false},
         {"non-ASCII first", {"\xC5\x9Bs"}, true, true},
-        {"invalid UTF-8", {"\xFF\xFE"}, true, false},
         {"/p alone", {"/p"}, false, false},
         {"/p 0", {"/p", "0"}, false, false},
         {"/p 0x1a", {"/p", "0x1a"}, false, false},
         {"/p:1234", {"/p:1234"}, false, false},
         {"/p of a destroyed window", {"/p", std::to_string(destroyed)}, false, false},
         {"/p beyond 32 bits", {"/p", "99999999999999"}, false, false},
-        {"/P no number", {"/P", "abc"}, false, false},
     };
     const std::string folder = HostWithoutRenderer();
     for (const auto& c : cases) {
