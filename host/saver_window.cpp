@@ -39,6 +39,9 @@ std::int32_t StartDetached(const std::string& path) {
 }  // namespace
 
 void EndProgram(const x11::X11Connection& connection) {
+    // The CD watch may have given up without closing the drive: shut every device and the
+    // audio output before the immediate end.
+    CloseAllMusic();
     connection.Sync();
     std::fflush(nullptr);
     std::_Exit(0);

@@ -9,14 +9,13 @@
 #include <string>
 #include <string_view>
 
+#include "twips.h"
+
 namespace quillmere {
 
 // Captions that mark a full-screen run under way.
 inline constexpr char kSaverWindowTitle[] = "Tormalune_Main";
 inline constexpr char kSecondMarkerTitle[] = "<Quillmere>";
-
-// The screen's twips per pixel (96 dots per inch).
-inline constexpr int kTwipsPerPixel = 15;
 
 // The cursor display count returned by the host's last hide or show call; empty before the first.
 extern std::optional<int> SavedCursorCount;

@@ -12,9 +12,9 @@
 #include <optional>
 #include <span>
 
-namespace quillmere {
+#include "twips.h"
 
-inline constexpr int kTwipsPerPixel = 15;
+namespace quillmere {
 
 // The skin images are 64 x 25 pixels; the painter reasons about them in twips.
 inline constexpr std::int16_t kSkinWidthTwips = 960;

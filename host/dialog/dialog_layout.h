@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace quillmere::dialog_layout {
+#include "twips.h"
 
-inline constexpr int kTwipsPerPixel = 15;
+namespace quillmere::dialog_layout {
 
 // A control's place in twips, relative to the client area of its container.
 struct TwipRect {

@@ -270,7 +270,7 @@ void Tormalune_P::PlaceDialog() {
     }
     const QSize screenSize = screen->geometry().size();
     const QSize outer = frameGeometry().size();
-    const long long t = dialog_layout::kTwipsPerPixel;
+    const long long t = kTwipsPerPixel;
     const dialog_layout::Point place = dialog_layout::DialogPlacement(
         screenSize.width() * t, screenSize.height() * t, outer.width() * t, outer.height() * t);
     move(dialog_layout::TwipsToPixels(place.x), dialog_layout::TwipsToPixels(place.y));

@@ -131,7 +131,7 @@ TEST(DialogLayout, ControlsFitTheirContainersAndThePixelGrid) {
         EXPECT_TRUE(Inside(r, layout::Pic_C.width, layout::Pic_C.height)) << r.left << "," << r.top;
         // Every place is whole pixels, so converting loses nothing.
         for (int v : {r.left, r.top, r.width, r.height}) {
-            EXPECT_EQ(v % layout::kTwipsPerPixel, 0) << v;
+            EXPECT_EQ(v % quillmere::kTwipsPerPixel, 0) << v;
         }
     }
     // The tile holder lies below the client area: never seen.
