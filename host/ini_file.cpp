@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cp932.h"
+#include "file_writing.h"
 #include "last_api_result.h"
 #include "unique_fd.h"
 
@@ -427,37 +428,6 @@ bool EnsureFolder(const std::string& folder) {
     ::mkdir(folder.c_str(), 0700);
     struct stat info {};
     return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Removes the temporary file unless the rename has taken it over.
-class TempFileGuard {
-  public:
-    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-    ~TempFileGuard() {
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    void Release() { path_.clear(); }
-
-  private:
-    std::string path_;
-};
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
 }
 
 // Readers see either the old file or the new one, never a part; a failure leaves the old one.

@@ -7,44 +7,10 @@
 #include <cerrno>
 #include <utility>
 
+#include "file_writing.h"
 #include "unique_fd.h"
 
 namespace quillmere {
-
-namespace {
-
-// Removes the temporary file unless the rename has taken it over.
-class TempFileGuard {
-  public:
-    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-    ~TempFileGuard() {
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
-        }
-    }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    void Release() { path_.clear(); }
-
-  private:
-    std::string path_;
-};
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-}  // namespace
 
 bool ReplaceFileAtomically(const std::string& folder, const std::string& name,
                            std::string_view bytes) {
