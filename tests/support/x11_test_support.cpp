@@ -42,6 +42,8 @@ std::string WindowTitle(Display* display, Window window) {
     return {};
 }
 
+}  // namespace
+
 std::vector<Window> Children(Display* display, Window parent) {
     Window root = 0;
     Window parentOut = 0;
@@ -54,8 +56,6 @@ std::vector<Window> Children(Display* display, Window parent) {
     }
     return result;
 }
-
-}  // namespace
 
 XClient::XClient(const std::string& display) : display_(XOpenDisplay(display.c_str())) {
     XSetErrorHandler(IgnoreErrors);

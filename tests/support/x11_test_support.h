@@ -35,6 +35,8 @@ Window FindWindowByTitle(Display* display, const std::string& title);
 int StackingPosition(Display* display, Window window);
 // The first child of parent named exactly title, or 0.
 Window FindChildByTitle(Display* display, Window parent, const std::string& title);
+// The children of a window, bottom first; empty when it has none or is gone.
+std::vector<Window> Children(Display* display, Window parent);
 
 struct WindowInfo {
     int x = 0;  // relative to the root window

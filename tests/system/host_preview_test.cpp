@@ -6,6 +6,7 @@ namespace hosttest {
 namespace {
 
 using testsupport::Capture;
+using testsupport::Children;
 using testsupport::Rgb;
 
 bool IsMagenta(const Rgb& p) {
@@ -64,19 +65,6 @@ bool ShowsPreview(const Capture& capture, std::string& why) {
     return true;
 }
 
-std::vector<Window> ChildrenOf(Display* display, Window window) {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    std::vector<Window> result;
-    if (XQueryTree(display, window, &root, &parent, &children, &count) && children != nullptr) {
-        result.assign(children, children + count);
-        XFree(children);
-    }
-    return result;
-}
-
 struct PreviewCase {
     const char* name;
     int width, height;
@@ -103,7 +91,7 @@ TEST_F(HostSystemTest, PreviewFillsTheWindowAndEndsWithIt) {
         })) << c.name
             << ": " << why;
         // One borderless child at (0, 0) of exactly the window's size.
-        const auto children = ChildrenOf(x(), window);
+        const auto children = Children(x(), window);
         ASSERT_EQ(children.size(), 1u) << c.name;
         auto info = testsupport::GetWindowInfo(x(), children.front());
         ASSERT_TRUE(info);
@@ -135,7 +123,7 @@ TEST_F(HostSystemTest, PreviewFillsTheWindowAndEndsWithIt) {
 TEST_F(HostSystemTest, PreviewInAHiddenWindow) {
     const Window window = MakeWindow(152, 112, false, PixelOf(255, 0, 255));
     auto host = StartHost({"/p", std::to_string(window)}, *env_);
-    EXPECT_TRUE(WaitUntil([&] { return ChildrenOf(x(), window).size() == 1; }));
+    EXPECT_TRUE(WaitUntil([&] { return Children(x(), window).size() == 1; }));
     XMapWindow(x(), window);
     XSync(x(), False);
     std::string why;
