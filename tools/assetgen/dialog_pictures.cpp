@@ -46,33 +46,8 @@ Rgb MarkColour(double x, double y, bool selected) {
 }
 
 QImage MakeMark(bool selected) {
-    QImage image(kMarkSize, kMarkSize, QImage::Format_ARGB32);
-    for (int py = 0; py < kMarkSize; ++py) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(py));
-        for (int px = 0; px < kMarkSize; ++px) {
-            Rgb sum;
-            int covered = 0;
-            for (int sy = 0; sy < kMarkSamples; ++sy) {
-                for (int sx = 0; sx < kMarkSamples; ++sx) {
-                    const double x = px + (sx + 0.5) / kMarkSamples;
-                    const double y = py + (sy + 0.5) / kMarkSamples;
-                    if (std::hypot(x - kMarkCentre, y - kMarkCentre) > kMarkRadius) {
-                        continue;
-                    }
-                    const Rgb c = MarkColour(x, y, selected);
-                    sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
-                    ++covered;
-                }
-            }
-            if (covered == 0) {
-                line[px] = qRgba(0, 0, 0, 0);
-                continue;
-            }
-            const Rgb mean{sum.r / covered, sum.g / covered, sum.b / covered};
-            line[px] = ToQRgb(mean, double(covered) / (kMarkSamples * kMarkSamples));
-        }
-    }
-    return image;
+    return SupersampledDisc(kMarkSize, kMarkSamples, kMarkCentre, kMarkRadius,
+                            [selected](double x, double y) { return MarkColour(x, y, selected); });
 }
 
 constexpr int kCursorSize = 32;

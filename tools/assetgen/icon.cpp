@@ -43,35 +43,8 @@ Rgb EmblemColour(double x, double y) {
 }  // namespace
 
 QImage MakeIcon() {
-    QImage image(kSize, kSize, QImage::Format_ARGB32);
-    for (int py = 0; py < kSize; ++py) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(py));
-        for (int px = 0; px < kSize; ++px) {
-            // Average colour weighted by coverage, so edge pixels keep their true colour and
-            // only their alpha falls off.
-            Rgb sum;
-            int covered = 0;
-            for (int sy = 0; sy < kSamples; ++sy) {
-                for (int sx = 0; sx < kSamples; ++sx) {
-                    const double x = px + (sx + 0.5) / kSamples;
-                    const double y = py + (sy + 0.5) / kSamples;
-                    if (std::hypot(x - kCentre, y - kCentre) > kRadius) {
-                        continue;
-                    }
-                    const Rgb c = EmblemColour(x, y);
-                    sum = {sum.r + c.r, sum.g + c.g, sum.b + c.b};
-                    ++covered;
-                }
-            }
-            if (covered == 0) {
-                line[px] = qRgba(0, 0, 0, 0);
-                continue;
-            }
-            const Rgb mean{sum.r / covered, sum.g / covered, sum.b / covered};
-            line[px] = ToQRgb(mean, static_cast<double>(covered) / (kSamples * kSamples));
-        }
-    }
-    return image;
+    return SupersampledDisc(kSize, kSamples, kCentre, kRadius,
+                            [](double x, double y) { return EmblemColour(x, y); });
 }
 
 }  // namespace assetgen
