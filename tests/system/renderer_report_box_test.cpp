@@ -2,6 +2,8 @@
 // full-screen window, keeps the run waiting until it is closed, and loading then goes on.
 #include <X11/keysym.h>
 
+#include <algorithm>
+
 #include "renderer_fixture.h"
 
 namespace rendertest {
@@ -38,6 +40,16 @@ class ReportBoxTest : public RendererTest {
         // Centred on the 640 x 480 screen.
         EXPECT_NEAR(info->x + info->width / 2, 320, 2);
         EXPECT_NEAR(info->y + info->height / 2, 240, 2);
+        // The box takes the keyboard before it paints its text, so keys sent after the text
+        // shows reach it; keys sent while it is merely mapped may still go to the scene.
+        EXPECT_TRUE(testsupport::WaitUntil(
+            [&] {
+                auto capture = testsupport::CaptureWindow(x(), box);
+                return capture &&
+                       std::any_of(capture->pixels.begin(), capture->pixels.end(),
+                                   [](const testsupport::Rgb& p) { return p.r + p.g + p.b < 60; });
+            },
+            30s));
         return box;
     }
 
