@@ -72,10 +72,16 @@ unsigned int NumLockMask(Display* display) {
 X11Platform::X11Platform(X11Display& display, SignalWatch& signals)
     : display_(display), signals_(signals), mode_(display) {
     Display* d = display_.get();
-    const char* extensions = glXQueryExtensionsString(d, display_.screen());
-    swapControl_ = ChooseSwapControl(extensions != nullptr ? extensions : "");
     const char* unpaced = std::getenv("QUILLMERE_UNPACED");
     unpaced_ = unpaced != nullptr && std::string_view(unpaced) == "1";
+    if (!unpaced_) {
+        // Paced frames leave Mesa's software rasterizer most of each period idle: one worker
+        // thread finishes a frame in time, and more only add the cost of splitting the work.
+        // It reads this once, when GLX first starts it (just below). A user's setting stands.
+        setenv("LP_NUM_THREADS", "1", 0);
+    }
+    const char* extensions = glXQueryExtensionsString(d, display_.screen());
+    swapControl_ = ChooseSwapControl(extensions != nullptr ? extensions : "");
 
     // Held keys then send presses only, so a key flag never drops to 0 while the key is down.
     Bool supported = False;

@@ -61,13 +61,17 @@ class RendererTest : public ::testing::Test {
                                bytes);
     }
 
-    void StartRenderer() {
-        renderer_ = std::make_unique<testsupport::ChildProcess>(
-            std::string(QUILLMERE_BIN_DIR) + "/Quillmere.dll", std::vector<std::string>{},
-            std::map<std::string, std::string>{{"DISPLAY", server_->display()},
+    void StartRenderer(const std::map<std::string, std::string>& extraEnv = {}) {
+        std::map<std::string, std::string> env{{"DISPLAY", server_->display()},
                                                {"HOME", home_.path()},
                                                {"XDG_CACHE_HOME", home_ / "cache"},
-                                               {"QUILLMERE_UNPACED", ""}},
+                                               {"QUILLMERE_UNPACED", ""},
+                                               {"LP_NUM_THREADS", ""}};
+        for (const auto& [name, value] : extraEnv) {
+            env[name] = value;
+        }
+        renderer_ = std::make_unique<testsupport::ChildProcess>(
+            std::string(QUILLMERE_BIN_DIR) + "/Quillmere.dll", std::vector<std::string>{}, env,
             home_ / "stderr.txt");
     }
 

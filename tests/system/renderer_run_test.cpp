@@ -6,6 +6,9 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <string>
+#include <utility>
 
 namespace rendertest {
 namespace {
@@ -44,6 +47,43 @@ TEST_F(RendererTest, FullScreenWindowOnA640x480Screen) {
 
     EXPECT_EQ(PressEscapeUntilExit(), 0);
     EXPECT_EQ(Stderr(), "");
+}
+
+// Threads of the running renderer whose name starts with prefix.
+int ThreadsNamed(pid_t pid, const std::string& prefix) {
+    int count = 0;
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+        const auto bytes = testsupport::ReadFileBytes(task.path() / "comm");
+        if (std::string(bytes.begin(), bytes.end()).rfind(prefix, 0) == 0) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+// Paced frames keep Mesa's software rasterizer to one worker thread; a user's own choice of
+// LP_NUM_THREADS stands. Skipped where another GL driver draws.
+TEST_F(RendererTest, PacedRunUsesOneSoftwareRasterizerWorkerUnlessTheUserChose) {
+    StartServer();
+    WriteTextures();
+    const std::pair<std::string, int> cases[] = {{"", 1}, {"2", 2}};
+    for (const auto& [setting, workers] : cases) {
+        SCOPED_TRACE("LP_NUM_THREADS=" + setting);
+        StartRenderer({{"LP_NUM_THREADS", setting}});
+        const Window window = WaitForWindow();
+        ASSERT_NE(window, 0u);
+        ASSERT_TRUE(WaitForFrame(window));
+        const int found = ThreadsNamed(renderer_->pid(), "llvmpipe-");
+        if (found == 0 && setting.empty()) {
+            EXPECT_EQ(PressEscapeUntilExit(), 0);
+            GTEST_SKIP() << "the GL driver is not llvmpipe";
+        }
+        EXPECT_EQ(found, workers);
+        EXPECT_EQ(PressEscapeUntilExit(), 0);
+        ASSERT_TRUE(testsupport::WaitUntil(
+            [&] { return testsupport::FindWindowsByTitle(x(), kTitle).empty(); }, 30s));
+    }
 }
 
 TEST_F(RendererTest, UntexturedWithoutFiles) {
