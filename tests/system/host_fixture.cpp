@@ -106,7 +106,7 @@ Window HostSystemTest::WaitForWindow(const std::string& title, std::chrono::mill
 }
 
 bool HostSystemTest::WindowGone(const std::string& title) {
-    return testsupport::FindWindowByTitle(x(), title) == 0;
+    return WaitUntil([&] { return testsupport::FindWindowByTitle(x(), title) == 0; });
 }
 
 void HostSystemTest::EndRenderers() {

@@ -86,6 +86,8 @@ class HostSystemTest : public ::testing::Test {
     std::string HostWithoutRenderer();
 
     Window WaitForWindow(const std::string& title, std::chrono::milliseconds deadline = 20s);
+    // Waits until no window has the title. The server removes a client's windows when it notices
+    // the client has gone, which can be after the process's exit status is known.
     bool WindowGone(const std::string& title);
     // Ends every renderer running on this test's display.
     void EndRenderers();
