@@ -16,6 +16,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "error_report.h"
@@ -36,7 +37,7 @@ const std::string kRenderer = std::string(QUILLMERE_BIN_DIR) + "/Quillmere.dll";
 
 // Forwards to the real scene, times frames and ends the run after a fixed count.
 class TimedScene : public quillmere::SceneHooks {
-public:
+  public:
     TimedScene(quillmere::HorizonScene& scene, int warmup, int frames)
         : scene_(scene), warmup_(warmup), frames_(frames) {}
     bool StartScene(quillmere::RenderWindow& window, quillmere::KeyState& keys) override {
@@ -62,13 +63,15 @@ public:
         return std::chrono::duration<double, std::milli>(end_ - start_).count() / frames_;
     }
 
-private:
+  private:
     quillmere::HorizonScene& scene_;
     quillmere::RenderWindow* window_ = nullptr;
     int warmup_, frames_, count_ = 0;
     Clock::time_point start_, end_;
 };
 
+// Three rounds of 600 timed frames, each in a new window and GL context; the median round is
+// held against the target.
 int BenchFrame() {
     setenv("QUILLMERE_UNPACED", "1", 1);
     std::string reason;
@@ -78,14 +81,24 @@ int BenchFrame() {
         return 1;
     }
     quillmere::x11::SignalWatch signals;
-    quillmere::x11::X11Platform platform(*display, signals);
-    quillmere::HorizonScene scene;
-    TimedScene timed(scene, 60, 600);
-    quillmere::RendererFrame frame(platform, timed);
-    frame.RunRenderer(nullptr);
-    const double ms = timed.MillisecondsPerFrame();
-    std::printf("renderer uncapped frame time: %.2f ms per frame (%.0f frames/s; target <= 4.5 ms)\n",
-                ms, 1000.0 / ms);
+    constexpr int kRounds = 3;
+    std::vector<double> rounds;
+    for (int round = 0; round < kRounds; ++round) {
+        quillmere::x11::X11Platform platform(*display, signals);
+        quillmere::HorizonScene scene;
+        TimedScene timed(scene, 60, 600);
+        quillmere::RendererFrame frame(platform, timed);
+        frame.RunRenderer(nullptr);
+        rounds.push_back(timed.MillisecondsPerFrame());
+        std::printf("renderer uncapped frame time, round %d: %.2f ms per frame\n", round + 1,
+                    rounds.back());
+    }
+    std::sort(rounds.begin(), rounds.end());
+    const double ms = rounds[kRounds / 2];
+    std::printf(
+        "renderer uncapped frame time: median %.2f ms per frame (%.0f frames/s; target "
+        "<= 4.5 ms)\n",
+        ms, 1000.0 / ms);
     return ms <= 4.5 ? 0 : 2;
 }
 
@@ -109,7 +122,9 @@ Window FindRendererWindow(Display* dpy) {
     return found;
 }
 
-int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+int IgnoreErrors(Display*, XErrorEvent*) {
+    return 0;
+}
 
 // True once the centre row of the window shows more than one colour: a scene frame is up.
 bool FrameDrawn(Display* dpy, Window window) {
@@ -117,8 +132,8 @@ bool FrameDrawn(Display* dpy, Window window) {
     if (!XGetWindowAttributes(dpy, window, &attributes) || attributes.map_state != IsViewable) {
         return false;
     }
-    XImage* image = XGetImage(dpy, window, 0, 0, attributes.width, attributes.height, AllPlanes,
-                              ZPixmap);
+    XImage* image =
+        XGetImage(dpy, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     if (image == nullptr) {
         return false;
     }
@@ -161,8 +176,9 @@ int BenchStartup() {
         testsupport::WaitUntil([&] { return FindRendererWindow(dpy) == 0; }, 5s);
     }
     std::sort(samples.begin(), samples.end());
-    std::printf("renderer start to first drawn frame: median %.0f ms, worst %.0f ms (target <= 250 ms)\n",
-                samples[samples.size() / 2], samples.back());
+    std::printf(
+        "renderer start to first drawn frame: median %.0f ms, worst %.0f ms (target <= 250 ms)\n",
+        samples[samples.size() / 2], samples.back());
     XCloseDisplay(dpy);
     return samples[samples.size() / 2] <= 250 ? 0 : 2;
 }
@@ -196,7 +212,8 @@ long PeakRssKb(pid_t pid) {
     return -1;
 }
 
-int BenchPaced() {
+// One paced run: the CPU share of one core over 20 s, and the peak RSS in kB.
+std::pair<double, long> PacedRun() {
     testsupport::ChildProcess renderer(kRenderer, {});
     std::this_thread::sleep_for(1s);  // past start-up
     const double cpu0 = CpuSeconds(renderer.pid());
@@ -207,11 +224,28 @@ int BenchPaced() {
     const long rss = PeakRssKb(renderer.pid());
     renderer.Signal(SIGTERM);
     renderer.Wait(10s);
-    const double share = 100.0 * (cpu1 - cpu0) / wall;
-    std::printf("renderer paced 20 s run: %.1f%% of one core (target <= 45%%); peak RSS %.1f MB "
-                "(target <= 100 MB)\n",
-                share, rss / 1024.0);
-    return share <= 45.0 && rss <= 100 * 1024 ? 0 : 2;
+    return {100.0 * (cpu1 - cpu0) / wall, rss};
+}
+
+// The machine's speed drifts by a tenth or more from minute to minute, so three runs are made
+// and the median is held against the target.
+int BenchPaced() {
+    constexpr int kRuns = 3;
+    std::vector<double> shares;
+    long rss = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        const auto [share, peak] = PacedRun();
+        shares.push_back(share);
+        rss = std::max(rss, peak);
+        std::printf("renderer paced 20 s run %d: %.1f%% of one core\n", run + 1, share);
+    }
+    std::sort(shares.begin(), shares.end());
+    const double median = shares[kRuns / 2];
+    std::printf(
+        "renderer paced 20 s run: median %.1f%% of one core (target <= 45%%); peak RSS "
+        "%.1f MB (target <= 100 MB)\n",
+        median, rss / 1024.0);
+    return median <= 45.0 && rss <= 100 * 1024 ? 0 : 2;
 }
 
 }  // namespace
