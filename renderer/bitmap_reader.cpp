@@ -13,6 +13,7 @@
 #include <string>
 
 #include "error_report.h"
+#include "unique_fd.h"
 
 namespace quillmere {
 
@@ -394,28 +395,11 @@ const char* DecodeRunLength(const Bytes& file, const Layout& layout, RgbImage& i
     }
 }
 
-// Closes the descriptor when the read is done, whichever way it ends.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 enum class ReadResult { kOk, kFailed, kTooLarge };
 
 ReadResult ReadWholeFile(const char* name, std::vector<std::uint8_t>& bytes) {
     // Non-blocking so a FIFO in place of the file cannot stall the renderer.
-    const FileDescriptor fd(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const UniqueFd fd(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return ReadResult::kFailed;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "unique_fd.h"
+
 namespace quillmere {
 
 namespace {
@@ -15,22 +17,6 @@ namespace {
 constexpr int kSoundChannel = 0;
 // Larger files are not loaded into memory; no background sound needs that much.
 constexpr off_t kMaxSoundBytes = off_t{512} << 20;
-
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 bool IsRiffWave(const std::vector<std::uint8_t>& bytes) {
     return bytes.size() >= 12 && std::memcmp(bytes.data(), "RIFF", 4) == 0 &&
@@ -79,7 +65,7 @@ void SdlSoundPlayer::Stop() {
 }
 
 void SdlSoundPlayer::Load(std::stop_token stop, std::string path, bool loop) {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || info.st_size > kMaxSoundBytes) {
         return;

@@ -1,4 +1,4 @@
-// A file descriptor owned by one object and closed with it.
+// A file descriptor owned by one object and closed with it (both programs use it).
 #pragma once
 
 #include <unistd.h>
