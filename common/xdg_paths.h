@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "saver_contract.h"
+
 namespace quillmere {
 
 // $NAME when it is an absolute path, else $HOME/fallback (relative to "." without a home).
@@ -25,7 +27,7 @@ inline std::string TextureFolder() {
 
 // Path of texture file 1, 2 or 3.
 inline std::string TextureFilePath(int number) {
-    return TextureFolder() + "/Tormalune" + std::to_string(number) + ".bmp";
+    return TextureFolder() + "/" + TextureFileName(number);
 }
 
 // The settings folder of the host.

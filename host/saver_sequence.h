@@ -6,12 +6,10 @@
 #include <functional>
 #include <string>
 
+#include "saver_contract.h"
 #include "settings.h"
 
 namespace quillmere {
-
-inline constexpr char kRendererWindowTitle[] = "Tormalune_VC";
-inline constexpr char kRendererFileName[] = "Quillmere.dll";
 
 enum class SaverTimer {
     Timer1,        // MP3 watch

@@ -177,7 +177,7 @@ void Tormalune_S::SaveDisplayPicture(int index) {
         return;
     }
     ReplaceFileAtomically(
-        TextureFolder(), "Tormalune" + std::to_string(index + 1) + ".bmp",
+        TextureFolder(), TextureFileName(index + 1),
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 

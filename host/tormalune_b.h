@@ -9,13 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "saver_contract.h"
 #include "twips.h"
 
 namespace quillmere {
-
-// Captions that mark a full-screen run under way.
-inline constexpr char kSaverWindowTitle[] = "Tormalune_Main";
-inline constexpr char kSecondMarkerTitle[] = "<Quillmere>";
 
 // The cursor display count returned by the host's last hide or show call; empty before the first.
 extern std::optional<int> SavedCursorCount;

@@ -4,8 +4,7 @@
 
 namespace quillmere {
 
-RendererFrame::RendererFrame(RenderPlatform& platform, SceneHooks& scene,
-                             ViewportFunction viewport)
+RendererFrame::RendererFrame(RenderPlatform& platform, SceneHooks& scene, ViewportFunction viewport)
     : platform_(platform), scene_(scene), viewport_(std::move(viewport)) {}
 
 int RendererFrame::RunRenderer(void* instance) {

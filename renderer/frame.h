@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "render_platform.h"
+#include "saver_contract.h"
 #include "window_messages.h"
 
 namespace quillmere {
@@ -24,7 +25,7 @@ struct KeyState {
 
 struct WindowRequest {
     const AppIdentity* app = nullptr;
-    const char* title = "Tormalune_VC";
+    const char* title = kRendererWindowTitle;
     std::int32_t width = 640;
     std::int32_t height = 480;
     std::int32_t colorBits = 16;

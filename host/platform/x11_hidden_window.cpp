@@ -7,6 +7,8 @@
 
 #include <utility>
 
+#include "saver_contract.h"
+
 namespace quillmere::x11 {
 
 namespace {
@@ -62,7 +64,7 @@ void HiddenWindow::Pump() {
     Display* display = connection_.display();
     const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
     const Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    const Atom windowMessage = XInternAtom(display, "QUILLMERE_WINDOW_MESSAGE", False);
+    const Atom windowMessage = XInternAtom(display, kWindowMessageAtom, False);
     while (XPending(display) > 0) {
         XEvent event{};
         XNextEvent(display, &event);

@@ -5,13 +5,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "saver_contract.h"
 #include "window_messages.h"
 
 namespace quillmere::x11 {
-
-// Type atom of a ClientMessage (format 32) that carries a window message from another process:
-// data.l[0] is the message number, data.l[1] wParam, data.l[2] lParam.
-inline constexpr const char* kWindowMessageAtom = "QUILLMERE_WINDOW_MESSAGE";
 
 // The message carried by such a ClientMessage, or nothing when it cannot be accepted.
 std::optional<WindowMessage> DecodeWindowMessage(WindowHandle window, int format,

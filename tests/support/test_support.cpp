@@ -173,8 +173,11 @@ XvfbServer::XvfbServer(const std::string& screen, const std::vector<std::string>
     }
     // The write end must survive exec: clear its close-on-exec flag for the child only.
     int childFd = dup(fds[1]);
-    std::vector<std::string> args{"-displayfd", std::to_string(childFd), "-screen", "0", screen,
-                                  "-nolisten", "tcp", "-noreset", "+extension", "RANDR"};
+    std::vector<std::string> args{"-displayfd", std::to_string(childFd),
+                                  "-screen",    "0",
+                                  screen,       "-nolisten",
+                                  "tcp",        "-noreset",
+                                  "+extension", "RANDR"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     process_ = std::make_unique<ChildProcess>("/usr/bin/Xvfb", args);
     close(childFd);

@@ -1,0 +1,31 @@
+// What the host and the renderer agree on. They are separate programs that share no code at run
+// time, so every name that crosses between them lives here and nowhere else.
+#pragma once
+
+#include <string>
+
+namespace quillmere {
+
+// The renderer's program file, in the host's own folder.
+inline constexpr char kRendererFileName[] = "Quillmere.dll";
+
+// The renderer's window; the host watches for it by this title alone.
+inline constexpr char kRendererWindowTitle[] = "Tormalune_VC";
+
+// Captions that mark a full-screen run under way: the host's hidden saver window, and a second
+// marker looked up the same way.
+inline constexpr char kSaverWindowTitle[] = "Tormalune_Main";
+inline constexpr char kSecondMarkerTitle[] = "<Quillmere>";
+
+// Type atom of a ClientMessage (format 32) that carries a window message to either program:
+// data.l[0] is the message number, data.l[1] wParam, data.l[2] lParam.
+inline constexpr char kWindowMessageAtom[] = "QUILLMERE_WINDOW_MESSAGE";
+
+// The three texture files in the texture folder, numbered 1 to 3: the host writes them before
+// it starts the renderer, the renderer reads each once.
+inline constexpr int kTextureCount = 3;
+inline std::string TextureFileName(int number) {
+    return "Tormalune" + std::to_string(number) + ".bmp";
+}
+
+}  // namespace quillmere
