@@ -28,4 +28,16 @@ inline std::string TextureFileName(int number) {
     return "Tormalune" + std::to_string(number) + ".bmp";
 }
 
+// While the renderer holds the display in its switched mode, the root window carries this
+// property (CARDINAL, format 32): the renderer's process id, then the RandR configuration
+// timestamp right after its switch. The renderer removes it when it puts the mode back. If the
+// renderer could not (it was killed outright), the host that started it finds the property and,
+// while the timestamp is still the current one (nobody changed the screen since), puts back the
+// configuration it recorded before starting the renderer, then removes the property.
+inline constexpr char kSwitchedModeAtom[] = "QUILLMERE_SWITCHED_MODE";
+
+// Renderer option: draw into an existing window (decimal or 0x hex id) instead of opening a
+// full-screen window of its own, as an XScreenSaver hack does.
+inline constexpr char kWindowIdOption[] = "--window-id";
+
 }  // namespace quillmere
