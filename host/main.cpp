@@ -1,5 +1,7 @@
 // Quillmere.scr: the screen-saver host. Started with /s (full-screen run), /p <window id>
 // (preview inside that window) or /c (settings); refuses to run while a full-screen run is on.
+#include <errno.h>
+
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
@@ -7,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "command_line.h"
 #include "linux_process.h"
 #include "preview_window.h"
 #include "saver_window.h"
@@ -62,15 +65,29 @@ class HostApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const char* const programName = program_invocation_short_name;
+    switch (InfoRequestOf(argc, argv)) {
+        case InfoRequest::Help:
+            std::fputs(UsageText(programName).c_str(), stdout);
+            return 0;
+        case InfoRequest::Version:
+            std::fputs(VersionText().c_str(), stdout);
+            return 0;
+        case InfoRequest::None:
+            break;
+    }
     // Taken before Qt could see argv.
     const std::string argumentText = ArgumentText(argc, argv);
 
     std::string reason;
     const std::unique_ptr<x11::X11Connection> connection = x11::X11Connection::Open(reason);
     if (!connection) {
-        std::fprintf(stderr, "Quillmere.scr: no X display to run on (%s); nothing to do.\n",
-                     reason.c_str());
-        return 0;
+        if (UnknownSwitch(argumentText)) {
+            std::fputs(UsageText(programName).c_str(), stderr);
+            return kExitUsage;
+        }
+        std::fprintf(stderr, "%s: no X display to run on (%s)\n", programName, reason.c_str());
+        return kExitFailure;
     }
 
     HostApplication app(argc > 0 ? argv[0] : "Quillmere.scr");
@@ -104,8 +121,23 @@ int main(int argc, char** argv) {
         saver->Load();
     };
 
-    if (Main(argumentText, ops) == MainResult::EndProgram) {
-        EndProgram(*connection);
+    switch (Main(argumentText, ops)) {
+        case MainResult::RunWindow:
+            break;
+        case MainResult::EndProgram:
+            EndProgram(*connection);
+        case MainResult::UnknownSwitch:
+            std::fputs(UsageText(programName).c_str(), stderr);
+            EndProgram(*connection, kExitUsage);
+        case MainResult::NoPreviewWindow:
+            if (const std::uint32_t id = PreviewHandle(argumentText); id != 0) {
+                std::fprintf(stderr, "%s: no window 0x%x to show the preview in\n", programName,
+                             id);
+            } else {
+                std::fprintf(stderr, "%s: /p needs the id of a window to show the preview in\n",
+                             programName);
+            }
+            EndProgram(*connection, kExitFailure);
     }
     const int code = app.Exec();
     // Ending is immediate: the preview's parent may already be gone, and nothing is left to save.

@@ -86,8 +86,8 @@ void SaverSequence::RendererWait_Timer() {
     }
     // Tick differences wrap like the 32-bit tick itself.
     const std::uint32_t waited = ops_.TickMs() - waitStartMs_;
-    if (ops_.RendererWindowExists() || !ops_.ProcessRunning(rendererPid_) ||
-        waited >= kRendererWaitLimitMs) {
+    rendererSeen_ = ops_.RendererWindowExists();
+    if (rendererSeen_ || !ops_.ProcessRunning(rendererPid_) || waited >= kRendererWaitLimitMs) {
         SetEnabled(SaverTimer::RendererWait, false);
         SetEnabled(SaverTimer::Timer3, true);
     }
@@ -107,8 +107,22 @@ void SaverSequence::Timer2_Timer() {
 }
 
 void SaverSequence::Timer3_Timer() {
-    if (!Enabled(SaverTimer::Timer3) || ops_.RendererWindowExists()) {
+    if (!Enabled(SaverTimer::Timer3)) {
         return;
+    }
+    if (ops_.RendererWindowExists()) {
+        rendererSeen_ = true;
+        return;
+    }
+    // A run already ending from outside did not fail to start.
+    if (!rendererSeen_ && !unloading_) {
+        if (rendererPid_ <= 0) {
+            startFailure_ = "cannot start the renderer " + rendererPath_;
+        } else if (ops_.ProcessRunning(rendererPid_)) {
+            startFailure_ = "the renderer " + rendererPath_ + " opened no window";
+        } else {
+            startFailure_ = "the renderer " + rendererPath_ + " ended without opening its window";
+        }
     }
     SetEnabled(SaverTimer::Timer3, false);
     Form_QueryUnload();

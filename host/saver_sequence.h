@@ -64,6 +64,9 @@ class SaverSequence {
 
     bool Enabled(SaverTimer timer) const;
     const std::string& RendererPath() const { return rendererPath_; }
+    // Why the run ended without ever showing the renderer's window; empty for a run that showed
+    // it, and for one ended from outside.
+    const std::string& StartFailure() const { return startFailure_; }
 
   private:
     void SetEnabled(SaverTimer timer, bool enabled);
@@ -78,6 +81,8 @@ class SaverSequence {
     std::uint32_t waitStartMs_ = 0;
     bool enabled_[4] = {};
     bool unloading_ = false;
+    bool rendererSeen_ = false;
+    std::string startFailure_;
 };
 
 }  // namespace quillmere

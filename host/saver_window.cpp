@@ -1,5 +1,6 @@
 #include "saver_window.h"
 
+#include <errno.h>
 #include <time.h>
 
 #include <QBuffer>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "command_line.h"
 #include "linux_process.h"
 #include "texture_file.h"
 #include "tormalune_b.h"
@@ -38,13 +40,13 @@ std::int32_t StartDetached(const std::string& path) {
 
 }  // namespace
 
-void EndProgram(const x11::X11Connection& connection) {
+void EndProgram(const x11::X11Connection& connection, int exitCode) {
     // The CD watch may have given up without closing the drive: shut every device and the
     // audio output before the immediate end.
     CloseAllMusic();
     connection.Sync();
     std::fflush(nullptr);
-    std::_Exit(0);
+    std::_Exit(exitCode);
 }
 
 Tormalune_S::Tormalune_S(const x11::X11Connection& connection, x11::CursorDisplayCount& cursor,
@@ -112,7 +114,13 @@ SaverOps Tormalune_S::MakeOps() {
         }
     };
     ops.ShowCursor = [this] { return cursor_.Show(); };
-    ops.EndProgram = [this] { EndProgram(connection_); };
+    ops.EndProgram = [this] {
+        const std::string& failure = sequence_->StartFailure();
+        if (!failure.empty()) {
+            std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, failure.c_str());
+        }
+        EndProgram(connection_, failure.empty() ? 0 : kExitFailure);
+    };
     return ops;
 }
 

@@ -60,7 +60,7 @@ class Tormalune_S : public QObject {
 // The window icon as _NET_WM_ICON data: width, height, then ARGB pixels.
 std::vector<unsigned long> IconData(const QImage& icon);
 
-// Ends the process at once with code 0, after the X server has had every request (the cursor).
-[[noreturn]] void EndProgram(const x11::X11Connection& connection);
+// Ends the process at once with the code, after the X server has had every request (the cursor).
+[[noreturn]] void EndProgram(const x11::X11Connection& connection, int exitCode = 0);
 
 }  // namespace quillmere

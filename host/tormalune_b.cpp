@@ -69,17 +69,36 @@ std::string ModeLetter(std::string_view argumentText) {
     return letter;
 }
 
+bool UnknownSwitch(std::string_view argumentText) {
+    const std::string mode = ModeLetter(argumentText);
+    return !argumentText.empty() && mode != "P" && mode != "C" && mode != "S";
+}
+
 std::uint32_t PreviewHandle(std::string_view argumentText) {
-    const std::string_view digits = argumentText.substr(OffsetOfChar(argumentText, 4));
-    std::uint64_t value = 0;
-    for (const char c : digits) {
-        if (IsNumberBlank(c)) {
-            continue;
+    std::string number;
+    for (const char c : argumentText.substr(OffsetOfChar(argumentText, 4))) {
+        if (!IsNumberBlank(c)) {
+            number += c;
         }
-        if (c < '0' || c > '9') {
+    }
+    const bool hex =
+        number.size() > 2 && number[0] == '0' && (number[1] == 'x' || number[1] == 'X');
+    const unsigned base = hex ? 16 : 10;
+    std::uint64_t value = 0;
+    for (std::size_t i = hex ? 2 : 0; i < number.size(); ++i) {
+        const char c = number[i];
+        unsigned digit = base;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<unsigned>(c - '0');
+        } else if (c >= 'a' && c <= 'f') {
+            digit = static_cast<unsigned>(c - 'a' + 10);
+        } else if (c >= 'A' && c <= 'F') {
+            digit = static_cast<unsigned>(c - 'A' + 10);
+        }
+        if (digit >= base) {
             break;
         }
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+        value = value * base + digit;
         if (value > std::numeric_limits<std::uint32_t>::max()) {
             return 0;
         }
@@ -112,7 +131,7 @@ MainResult Main(const std::string& argumentText, const MainOps& ops) {
 
     const std::string mode = ModeLetter(argumentText);
     if (mode == "P") {
-        return ops.ShowPreview(argumentText) ? MainResult::RunWindow : MainResult::EndProgram;
+        return ops.ShowPreview(argumentText) ? MainResult::RunWindow : MainResult::NoPreviewWindow;
     }
 
     ops.CreateTextureFolder();
@@ -122,8 +141,8 @@ MainResult Main(const std::string& argumentText, const MainOps& ops) {
         ops.ShowSettingsDialog();
         return MainResult::EndProgram;
     }
-    if (!argumentText.empty() && mode != "S") {
-        return MainResult::EndProgram;
+    if (UnknownSwitch(argumentText)) {
+        return MainResult::UnknownSwitch;
     }
     if (mode == "S") {
         SavedCursorCount = ops.HideCursor();

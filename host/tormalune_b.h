@@ -24,9 +24,12 @@ std::string ArgumentText(int argc, const char* const* argv);
 // Characters are UTF-8 sequences (a stray byte counts as one); only ASCII letters change case.
 std::string ModeLetter(std::string_view argumentText);
 
-// The preview's host window, read as a decimal number from character 4 on: blanks are skipped,
-// reading stops at the first other non-digit, no digits give 0. A number beyond 32 bits gives 0,
-// since no window has such an id.
+// True when the text is not empty and its mode letter is none of P, C and S.
+bool UnknownSwitch(std::string_view argumentText);
+
+// The preview's host window, read as a number from character 4 on: decimal, or hexadecimal after
+// 0x as xwininfo prints ids. Blanks are skipped, reading stops at the first other non-digit, no
+// digits give 0. A number beyond 32 bits gives 0, since no window has such an id.
 std::uint32_t PreviewHandle(std::string_view argumentText);
 
 // The preview's place inside its host window, in twips. A size that does not fit 16 bits stays 0.
@@ -55,8 +58,10 @@ struct MainOps {
 };
 
 enum class MainResult {
-    EndProgram,  // nothing is left to run
-    RunWindow,   // the preview or the saver window now runs the program
+    EndProgram,       // nothing is left to run
+    RunWindow,        // the preview or the saver window now runs the program
+    UnknownSwitch,    // nothing to run either: the command line names no mode
+    NoPreviewWindow,  // the preview had no window to show in
 };
 
 MainResult Main(const std::string& argumentText, const MainOps& ops);

@@ -1,11 +1,12 @@
-// Start-up: the argument text, the mode letter, the preview handle and rectangle, and which steps
-// Main takes for each command line.
+// Start-up: help and version requests, the argument text, the mode letter, the preview handle
+// and rectangle, and which steps Main takes for each command line.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "tormalune_b.h"
 
 namespace quillmere {
@@ -23,6 +24,23 @@ TEST(ArgumentTextTest, JoinsArgumentsWithSingleBlanks) {
     EXPECT_EQ(ArgumentText(4, blanks), " /c ");
     EXPECT_EQ(ArgumentText(3, title), "-title x");
     EXPECT_EQ(ArgumentText(0, none), "");
+}
+
+// Only a lone --help or --version asks for information; anything else is a switch.
+TEST(InfoRequestTest, OnlyTheWholeSingleArgument) {
+    const std::pair<std::vector<const char*>, InfoRequest> cases[] = {
+        {{"quillmere", "--help"}, InfoRequest::Help},
+        {{"quillmere", "--version"}, InfoRequest::Version},
+        {{"quillmere"}, InfoRequest::None},
+        {{"quillmere", "--help", "/s"}, InfoRequest::None},
+        {{"quillmere", "--HELP"}, InfoRequest::None},
+        {{"quillmere", "-help"}, InfoRequest::None},
+        {{"quillmere", "--versions"}, InfoRequest::None},
+    };
+    for (const auto& [argv, request] : cases) {
+        EXPECT_EQ(InfoRequestOf(static_cast<int>(argv.size()), argv.data()), request)
+            << argv.size() << " " << argv.back();
+    }
 }
 
 struct LetterCase {
@@ -75,7 +93,14 @@ TEST(PreviewHandleTest, DecimalFromCharacterFour) {
         {"/p", 0},
         {"/p ", 0},
         {"/p 0", 0},
-        {"/p 0x1a", 0},  // hex is not read: stops at the x
+        {"/p 0x1a", 26},  // hex as xwininfo prints it
+        {"/p 0X1A00007", 0x1a00007},
+        {"/p:0xffffffff", 4294967295u},
+        {"/p 0x100000000", 0},
+        {"/p 0x", 0},
+        {"/p 0xg1", 0},
+        {"/p 1a", 1},
+        {"/p 00x1a", 0},
         {"/p 12ab", 12},
         {"/p   77", 77},
         {"/p 1 2 3", 123},  // blanks are skipped inside the number too
@@ -173,11 +198,11 @@ TEST(MainDispatchTest, StepsPerCommandLine) {
         {"xs", After({"folder", "settings", "hide", "saver"}), MainResult::RunWindow},
         {longText, After({"folder", "settings", "hide", "saver"}), MainResult::RunWindow},
         {"", After({"folder", "settings", "saver"}), MainResult::RunWindow},
-        {"s", After({"folder", "settings"}), MainResult::EndProgram},
-        {"/a", After({"folder", "settings"}), MainResult::EndProgram},
-        {"/x", After({"folder", "settings"}), MainResult::EndProgram},
-        {" ", After({"folder", "settings"}), MainResult::EndProgram},
-        {"/\xC3\xA9", After({"folder", "settings"}), MainResult::EndProgram},
+        {"s", After({"folder", "settings"}), MainResult::UnknownSwitch},
+        {"/a", After({"folder", "settings"}), MainResult::UnknownSwitch},
+        {"/x", After({"folder", "settings"}), MainResult::UnknownSwitch},
+        {" ", After({"folder", "settings"}), MainResult::UnknownSwitch},
+        {"/\xC3\xA9", After({"folder", "settings"}), MainResult::UnknownSwitch},
         {"\xC3\xA9s", After({"folder", "settings", "hide", "saver"}), MainResult::RunWindow},
         {"/c", After({"folder", "settings", "dialog"}), MainResult::EndProgram},
         {"/C:1234", After({"folder", "settings", "dialog"}), MainResult::EndProgram},
@@ -199,7 +224,7 @@ TEST(MainDispatchTest, StepsPerCommandLine) {
 TEST(MainDispatchTest, PreviewWithoutWindowEndsTheProgram) {
     RecordingOps recorder;
     recorder.previewShows = false;
-    EXPECT_EQ(Main("/p 0", recorder.Make()), MainResult::EndProgram);
+    EXPECT_EQ(Main("/p 0", recorder.Make()), MainResult::NoPreviewWindow);
     EXPECT_EQ(recorder.steps, After({"preview /p 0"}));
 }
 

@@ -204,6 +204,52 @@ TEST(SaverSequenceTest, WaitForTheRendererWindow) {
     }
 }
 
+struct FailureCase {
+    const char* name;
+    std::int32_t pid;
+    bool running;
+    bool windowWhileWaiting;
+    bool windowAtWatch;
+    bool closedFromOutside;
+    std::string failure;
+};
+
+// A run that ends without the renderer's window ever shown failed to start, and says why; one that
+// showed it, or was closed from outside, did not.
+TEST(SaverSequenceTest, StartFailureOnlyWithoutARendererWindow) {
+    const std::string path = "/opt/quillmere/Quillmere.dll";
+    const FailureCase cases[] = {
+        {"not started", 0, false, false, false, false, "cannot start the renderer " + path},
+        {"ended at once", 4321, false, false, false, false,
+         "the renderer " + path + " ended without opening its window"},
+        {"no window in time", 4321, true, false, false, false,
+         "the renderer " + path + " opened no window"},
+        {"ran", 4321, true, true, false, false, ""},
+        {"window found by the watch", 0, false, false, true, false, ""},
+        {"closed before its window", 4321, true, false, false, true, ""},
+    };
+    for (const auto& c : cases) {
+        SaverHarness harness;
+        harness.startedPid = c.pid;
+        const SettingsRecord settings;
+        SaverSequence sequence(settings, "S", harness.Make());
+        sequence.Form_Load();
+        harness.processRunning = c.running;
+        harness.rendererWindow = c.windowWhileWaiting;
+        harness.tick += kRendererWaitLimitMs;
+        sequence.RendererWait_Timer();
+        if (c.closedFromOutside) {
+            sequence.Form_QueryUnload();
+        }
+        harness.rendererWindow = c.windowAtWatch;
+        sequence.Timer3_Timer();
+        harness.rendererWindow = false;
+        sequence.Timer3_Timer();
+        EXPECT_EQ(harness.endCount, 1) << c.name;
+        EXPECT_EQ(sequence.StartFailure(), c.failure) << c.name;
+    }
+}
+
 TEST(SaverSequenceTest, WatchRunsWhileAnyRendererWindowExists) {
     SaverHarness harness;
     const SettingsRecord settings = Music(kBgmCd);

@@ -1,5 +1,7 @@
 // The preview inside a window of another program: the picture fills it at any size, follows its
 // resizes, and the host ends when the window is destroyed.
+#include <sstream>
+
 #include "host_fixture.h"
 
 namespace hosttest {
@@ -68,22 +70,23 @@ bool ShowsPreview(const Capture& capture, std::string& why) {
 struct PreviewCase {
     const char* name;
     int width, height;
-    bool colonForm;  // /p:<id> instead of /p <id>
+    bool colonForm;  // /p:0x<hex id> as xwininfo prints it, instead of /p <decimal id>
     int resizedWidth, resizedHeight;
 };
 
 TEST_F(HostSystemTest, PreviewFillsTheWindowAndEndsWithIt) {
     const PreviewCase cases[] = {
         {"picture size", 152, 112, false, 400, 150},
-        {"larger, colon form", 300, 200, true, 80, 60},
+        {"larger, colon form, hex", 300, 200, true, 80, 60},
     };
     for (const auto& c : cases) {
         HostEnvironment env(display());
         const Window window = MakeWindow(c.width, c.height, true, PixelOf(255, 0, 255));
-        const std::string id = std::to_string(window);
-        auto host = StartHost(
-            c.colonForm ? std::vector<std::string>{"/p:" + id} : std::vector<std::string>{"/p", id},
-            env);
+        std::ostringstream hex;
+        hex << "/p:0x" << std::hex << window;
+        auto host = StartHost(c.colonForm ? std::vector<std::string>{hex.str()}
+                                          : std::vector<std::string>{"/p", std::to_string(window)},
+                              env);
         std::string why;
         EXPECT_TRUE(WaitUntil([&] {
             const auto capture = testsupport::CaptureWindow(x(), window);

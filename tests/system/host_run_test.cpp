@@ -141,21 +141,31 @@ TEST_F(HostSystemTest, ClosingTheHiddenWindowLeavesTheRenderer) {
 struct MissingCase {
     const char* name;
     std::function<void(const std::string& folder)> prepare;
+    const char* report;
 };
 
-// Without a renderer that can start, the host ends by itself after writing the textures.
+// Without a renderer that can start, the host ends by itself after writing the textures, and
+// says so with a failure code.
 TEST_F(HostSystemTest, RendererMissingOrNotExecutable) {
     const MissingCase cases[] = {
-        {"missing", [](const std::string&) {}},
+        {"missing", [](const std::string&) {}, "cannot start the renderer"},
         {"not executable",
          [](const std::string& folder) {
              std::filesystem::copy_file(BinDir() + "/Quillmere.dll", folder + "/Quillmere.dll");
              ::chmod((folder + "/Quillmere.dll").c_str(), 0644);
-         }},
+         },
+         "cannot start the renderer"},
         {"a folder",
          [](const std::string& folder) {
              std::filesystem::create_directory(folder + "/Quillmere.dll");
-         }},
+         },
+         "cannot start the renderer"},
+        {"ends without a window",
+         [](const std::string& folder) {
+             testsupport::WriteFile(folder + "/Quillmere.dll", "#!/bin/sh\nexit 0\n");
+             ::chmod((folder + "/Quillmere.dll").c_str(), 0755);
+         },
+         "ended without opening its window"},
     };
     for (const auto& c : cases) {
         const std::string folder = HostWithoutRenderer();
@@ -164,7 +174,10 @@ TEST_F(HostSystemTest, RendererMissingOrNotExecutable) {
         c.prepare(folder);
         HostEnvironment env(display());
         auto host = StartHost({"/s"}, env, folder);
-        EXPECT_EQ(host->Wait(), 0) << c.name;
+        EXPECT_EQ(host->Wait(), 1) << c.name;
+        const auto errors = ReadFileBytes(env.home() + "/host-stderr.txt");
+        EXPECT_NE(std::string(errors.begin(), errors.end()).find(c.report), std::string::npos)
+            << c.name;
         for (int n = 1; n <= 3; ++n) {
             ExpectTextureFile(env.TexturePath(n));
         }
