@@ -1,8 +1,9 @@
 # Quillmere: the two set-up commands are `make run` and `make test`.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test run bench format clean
+.PHONY: all deps configure build test run bench install uninstall package format clean
 
 all: build
 
@@ -23,6 +24,20 @@ run: build
 
 bench: build
 	@bench/run-all $(BUILD_DIR)
+
+# Installing builds nothing, so that `sudo make install` leaves the build folder to its owner.
+install:
+	@test -f $(BUILD_DIR)/cmake_install.cmake || \
+		{ echo "make install: nothing built in $(BUILD_DIR); run make build first." >&2; exit 1; }
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD_DIR) --prefix "$(PREFIX)"
+
+uninstall:
+	@test -f $(BUILD_DIR)/packaging/uninstall.cmake || \
+		{ echo "make uninstall: no build in $(BUILD_DIR) to uninstall." >&2; exit 1; }
+	@DESTDIR="$(DESTDIR)" cmake -P $(BUILD_DIR)/packaging/uninstall.cmake
+
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
