@@ -5,13 +5,18 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QSettings>
 #include <algorithm>
 #include <limits>
 
@@ -19,14 +24,42 @@
 #include "dialog_layout.h"
 #include "ini_file.h"
 #include "last_api_result.h"
+#include "manual_address.h"
 #include "repeat_text.h"
 #include "screen_pointer.h"
+#include "x11_window_frame.h"
 
 namespace quillmere {
 
 namespace {
 
 constexpr int kRepeatItems = 31;  // empty (0), then 1 to 30
+constexpr int kAddressGap = 8;    // pixels between the web label and the buttons
+
+// How long the window manager gets to say which frame it will draw, and to draw it.
+constexpr std::chrono::milliseconds kFrameRequestTime{500};
+constexpr std::chrono::milliseconds kFrameCheckInterval{20};
+constexpr std::chrono::milliseconds kFrameCheckTime{5000};
+
+QNativeInterface::QX11Application* X11Application() {
+    return qGuiApp != nullptr ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
+                              : nullptr;
+}
+
+// The frame the window manager will put around the window, asked before the window is shown;
+// none when there is no window manager, or it does not say.
+QMargins ExpectedFrame(QWidget& window) {
+    QNativeInterface::QX11Application* x11 = X11Application();
+    if (x11 == nullptr || x11->display() == nullptr) {
+        return {};
+    }
+    const std::optional<x11::FrameExtents> frame =
+        x11::RequestFrameExtents(x11->display(), window.winId(), kFrameRequestTime);
+    if (!frame) {
+        return {};
+    }
+    return QMargins(frame->left, frame->top, frame->right, frame->bottom);
+}
 
 QRect PixelsOf(const dialog_layout::TwipRect& place) {
     const dialog_layout::PixelRect r = dialog_layout::ToPixels(place);
@@ -69,6 +102,20 @@ std::string PathBytes(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// Qt's file dialog keeps its state (history, sizes) in a QtProject.conf of the user's settings
+// folder; ours is the folder of the settings file, so the state goes there.
+void KeepFileDialogStateWithSettings() {
+    const QString folder = PathText(FolderOfPath(SettingsFilePath()));
+    if (folder.isEmpty()) {
+        return;
+    }
+    if (!QFileInfo::exists(folder) && QDir().mkpath(folder)) {
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+}
+
 QPixmap LoadPicture(const char* resource) {
     QPixmap picture;
     picture.load(QString::fromLatin1(resource));
@@ -108,6 +155,7 @@ Tormalune_PServices DefaultDialogServices() {
     Tormalune_PServices services;
     services.chooseFile = [](QWidget& owner,
                              const FileChooserRequest& request) -> std::optional<QString> {
+        KeepFileDialogStateWithSettings();
         QFileDialog dialog(&owner);
         ConfigureMusicFileDialog(dialog, request);
         if (dialog.exec() != QDialog::Accepted) {
@@ -144,6 +192,8 @@ Tormalune_P::Tormalune_P(SettingsRecord& settings, Tormalune_PServices services,
                           Qt::MSWindowsFixedSizeDialogHint),
       settings_(settings),
       services_(std::move(services)) {
+    frameCheck_.setInterval(kFrameCheckInterval);
+    connect(&frameCheck_, &QTimer::timeout, this, &Tormalune_P::CheckPlaceOnceFramed);
     BuildControls();
     Form_Load();
 }
@@ -239,8 +289,17 @@ void Tormalune_P::BuildControls() {
     underlined.setUnderline(true);
     lbl_URL.setObjectName(QStringLiteral("lbl_URL"));
     lbl_URL.setFont(underlined);
-    PlaceAutoSizeLabel(lbl_URL, *this, layout::lbl_URL, QString::fromUtf8(kWebPageAddress),
-                       Qt::white);
+    webAddress_ = ManualAddressOfThisProgram();
+    const QString address = webAddress_.toDisplayString();
+    PlaceAutoSizeLabel(lbl_URL, *this, layout::lbl_URL, address, Qt::white);
+    // A long address is shortened in its middle so that it ends before the buttons.
+    const int room =
+        dialog_layout::TwipsToPixels(layout::Cmd_Set.left - layout::lbl_URL.left) - kAddressGap;
+    if (lbl_URL.width() > room) {
+        lbl_URL.setText(lbl_URL.fontMetrics().elidedText(address, Qt::ElideMiddle, room));
+        lbl_URL.adjustSize();
+    }
+    lbl_URL.setToolTip(address);
     const QPixmap hand = LoadPicture(":/dialog/cursor_hand.png");
     lbl_URL.setCursor(hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, 12, 10));
     connect(&lbl_URL, &PressLabel::Clicked, this, &Tormalune_P::lbl_URL_Click);
@@ -260,6 +319,14 @@ void Tormalune_P::BuildControls() {
     lbl = {{7, &lbl7}, {14, &lbl14}, {15, &lbl15}};
 }
 
+QPoint Tormalune_P::PlaceOfFrame(const QSize& outer) const {
+    const long long t = kTwipsPerPixel;
+    const dialog_layout::Point place = dialog_layout::DialogPlacement(
+        screenArea_.width() * t, screenArea_.height() * t, outer.width() * t, outer.height() * t);
+    return screenArea_.topLeft() +
+           QPoint(dialog_layout::TwipsToPixels(place.x), dialog_layout::TwipsToPixels(place.y));
+}
+
 void Tormalune_P::PlaceDialog() {
     const QScreen* screen = this->screen();
     if (screen == nullptr) {
@@ -268,12 +335,41 @@ void Tormalune_P::PlaceDialog() {
     if (screen == nullptr) {
         return;
     }
-    const QSize screenSize = screen->geometry().size();
-    const QSize outer = frameGeometry().size();
-    const long long t = kTwipsPerPixel;
-    const dialog_layout::Point place = dialog_layout::DialogPlacement(
-        screenSize.width() * t, screenSize.height() * t, outer.width() * t, outer.height() * t);
-    move(dialog_layout::TwipsToPixels(place.x), dialog_layout::TwipsToPixels(place.y));
+    screenArea_ = screen->geometry();
+    // The place is the frame's: the window manager's frame counts in the dialog's outer size.
+    const QMargins frame = ExpectedFrame(*this);
+    const QSize outer = size().grownBy(frame);
+    expectedOuter_ = QRect(PlaceOfFrame(outer), outer);
+    // The client area is placed, not the frame: the toolkit cannot yet turn a frame's place into
+    // the window's, and a window manager puts a window given this way exactly there.
+    setGeometry(QRect(expectedOuter_.topLeft() + QPoint(frame.left(), frame.top()), size()));
+}
+
+void Tormalune_P::CheckPlaceOnceFramed() {
+    QNativeInterface::QX11Application* x11 = X11Application();
+    const std::optional<x11::WindowPlace> now =
+        x11 != nullptr ? x11::PlaceOnScreen(x11->display(), winId()) : std::nullopt;
+    if (!now) {
+        if (x11 == nullptr || frameCheckClock_.hasExpired(kFrameCheckTime.count())) {
+            frameCheck_.stop();
+        }
+        return;
+    }
+    frameCheck_.stop();
+    // Where the window manager did not tell its frame in advance, the dialog moves once now.
+    const QRect outer(now->outer.x, now->outer.y, now->outer.width, now->outer.height);
+    const QPoint shift = PlaceOfFrame(outer.size()) - outer.topLeft();
+    if (!shift.isNull()) {
+        setGeometry(QRect(QPoint(now->clientX, now->clientY) + shift, size()));
+    }
+}
+
+void Tormalune_P::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!frameCheck_.isActive() && !screenArea_.isEmpty()) {
+        frameCheckClock_.start();
+        frameCheck_.start();
+    }
 }
 
 void Tormalune_P::Form_Load() {
@@ -299,7 +395,8 @@ void Tormalune_P::Form_Load() {
     AnimPointX = Clamp16(cursor.x());
     AnimPointY = Clamp16(cursor.y());
     // Runs while the dialog appears: the dialog is not held back for it.
-    openAnimation_ = AnimateWindowOpen(*this, services_.animationTime);
+    openAnimation_ = AnimateWindowOpen(expectedOuter_.isEmpty() ? frameGeometry() : expectedOuter_,
+                                       services_.animationTime);
     SetScreenMousePointer(kPointerDefault);
 }
 
@@ -380,11 +477,35 @@ void Tormalune_P::Cmd_Set_Click() {
         return;
     }
     const std::string file = SettingsFilePath();
-    WriteIniString(kSettingsSection, kKeyBgmKind, SignedNumberText(settings_.BgmKind), file);
+    const auto write = [&](const char* key, const std::string& value) {
+        WriteIniString(kSettingsSection, key, value, file);
+        return LastApiResult != 0;
+    };
+    // Each write replaces the whole file or leaves it as it was, so after a failure the file is
+    // whole and holds the new values of the keys before it. The rest would fail the same way, so
+    // storing stops there; the dialog stays with the whole choice, and storing again writes all
+    // three keys.
+    bool stored = write(kKeyBgmKind, SignedNumberText(settings_.BgmKind));
     settings_.BgmRepeat = RepeatValueOfText(BGM_Repeat->currentText().toStdString());
-    WriteIniString(kSettingsSection, kKeyBgmRepeat, SignedNumberText(settings_.BgmRepeat), file);
-    WriteIniString(kSettingsSection, kKeyBgmFile, settings_.BgmFile, file);
+    stored = stored && write(kKeyBgmRepeat, SignedNumberText(settings_.BgmRepeat));
+    stored = stored && write(kKeyBgmFile, settings_.BgmFile);
+    if (!stored) {
+        ReportStoreFailure(file);
+        return;
+    }
     close();
+}
+
+void Tormalune_P::ReportStoreFailure(const std::string& file) {
+    QMessageBox box(
+        QMessageBox::Warning, QStringLiteral("Quillmere"),
+        QStringLiteral("設定を保存できませんでした。\n\n設定ﾌｧｲﾙ:\n") + PathText(file) +
+            QStringLiteral("\n\n書き込めるようにしてから、もう一度「設定」を押してください。"),
+        QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("StoreFailure"));
+    box.setTextFormat(Qt::PlainText);
+    box.setFont(DialogFont());
+    box.exec();
 }
 
 void Tormalune_P::Cmd_Can_Click() {
@@ -394,7 +515,7 @@ void Tormalune_P::Cmd_Can_Click() {
 void Tormalune_P::lbl_URL_Click() {
     SetScreenMousePointer(kPointerHourglass);
     if (services_.openUrl) {
-        services_.openUrl(QUrl(lbl_URL.text()));
+        services_.openUrl(webAddress_);
     }
     SetScreenMousePointer(kPointerDefault);
 }

@@ -1,13 +1,15 @@
 // Tormalune_P: the settings dialog. The user picks the kind of background music (none, audio CD,
 // music file), the CD track to repeat and the music file; "設定" stores them in the settings file
-// and closes, "ｷｬﾝｾﾙ" closes without storing. Changes go to the Settings record at once; only
-// the store button writes the file.
+// and closes (or, when the file cannot be written, says so and stays), "ｷｬﾝｾﾙ" closes without
+// storing. Changes go to the Settings record at once; only the store button writes the file.
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <array>
 #include <chrono>
@@ -38,7 +40,7 @@ struct FileChooserRequest {
 struct Tormalune_PServices {
     // Shows the open-file dialog; the chosen file's path, or nothing when cancelled.
     std::function<std::optional<QString>(QWidget& owner, const FileChooserRequest&)> chooseFile;
-    // Opens an address in the user's browser; true when it was handed over.
+    // Opens an address (the manual's) in the user's browser; true when it was handed over.
     std::function<bool(const QUrl&)> openUrl;
     std::chrono::milliseconds animationTime = kWindowAnimationTime;
 };
@@ -55,7 +57,6 @@ QStringList MusicFilePatterns();
 void ConfigureMusicFileDialog(QFileDialog& dialog, const FileChooserRequest& request);
 
 inline constexpr char kFileChooserTitle[] = "ﾌｧｲﾙを開く";
-inline constexpr char kWebPageAddress[] = "https://quillmere.example.org/";
 inline constexpr char kCreditLine[] = "Quillmere  Ver.1.0.0";
 
 class Tormalune_P : public QDialog {
@@ -77,6 +78,8 @@ class Tormalune_P : public QDialog {
 
     // The shaded background as drawn, every line of it (also those the client area cuts off).
     const QImage& BackgroundImage() const { return background_; }
+    // What the web label opens.
+    const QUrl& WebAddress() const { return webAddress_; }
     // The kind whose mark shows the selected picture, or -1 when none does.
     int MarkedKind() const;
     // The font that stands in for the platform's proportional Gothic.
@@ -84,6 +87,7 @@ class Tormalune_P : public QDialog {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -97,6 +101,10 @@ class Tormalune_P : public QDialog {
     void TileBackground(PictureBox& target);
     void ShowMarks(int selected);
     void PlaceDialog();
+    QPoint PlaceOfFrame(const QSize& outer) const;
+    void CheckPlaceOnceFramed();
+    // Tells that the settings file could not be written; the dialog stays as it is.
+    void ReportStoreFailure(const std::string& file);
 
     SettingsRecord& settings_;
     Tormalune_PServices services_;
@@ -104,7 +112,12 @@ class Tormalune_P : public QDialog {
     QPixmap markUnselected_;  // Img_Ra(0)
     QPixmap markSelected_;    // Img_Ra(1)
     bool unloaded_ = false;
+    QUrl webAddress_;  // what the web label opens: the installed manual
     std::unique_ptr<RectAnimation> openAnimation_;
+    QRect screenArea_;     // the screen the dialog is placed on
+    QRect expectedOuter_;  // where the dialog's frame was asked to go
+    QTimer frameCheck_;
+    QElapsedTimer frameCheckClock_;
 
     // Containers come before what they hold, so the held controls go first on destruction.
     PictureBox Pic_C;

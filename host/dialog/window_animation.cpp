@@ -103,10 +103,9 @@ void AnimateRects(const QRect& from, const QRect& to, std::chrono::milliseconds 
     }
 }
 
-std::unique_ptr<RectAnimation> AnimateWindowOpen(const QWidget& window,
+std::unique_ptr<RectAnimation> AnimateWindowOpen(const QRect& windowRect,
                                                  std::chrono::milliseconds time) {
-    auto animation =
-        std::make_unique<RectAnimation>(AnimationPoint(), window.frameGeometry(), time);
+    auto animation = std::make_unique<RectAnimation>(AnimationPoint(), windowRect, time);
     animation->Start();
     return animation;
 }

@@ -59,9 +59,10 @@ class RectAnimation : public QObject {
 void AnimateRects(const QRect& from, const QRect& to, std::chrono::milliseconds time);
 
 // Starts the outline from the zero-size rectangle at the animation point to the window's screen
-// rectangle and returns at once, so the window appears while it runs. Keep it until it ends.
+// rectangle (given: a window not yet shown has no frame to ask for) and returns at once, so the
+// window appears while it runs. Keep it until it ends.
 std::unique_ptr<RectAnimation> AnimateWindowOpen(
-    const QWidget& window, std::chrono::milliseconds time = kWindowAnimationTime);
+    const QRect& windowRect, std::chrono::milliseconds time = kWindowAnimationTime);
 
 // From the window's screen rectangle back to the zero-size rectangle at the animation point;
 // returns when done.

@@ -4,12 +4,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -19,6 +21,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,7 @@
 #include "dialog_controls.h"
 #include "ini_file.h"
 #include "last_api_result.h"
+#include "manual_address.h"
 #include "screen_pointer.h"
 #include "settings.h"
 #include "test_support.h"
@@ -82,11 +86,8 @@ class DialogTest : public ::testing::Test {
             owners_.push_back(&owner);
             return chooserAnswer_;
         };
-        services_.openUrl = [this](const QUrl& address) {
-            opened_.push_back(address.toString());
-            pointerWhileOpening_ = quillmere::ScreenMousePointer();
-            return true;
-        };
+        // Nothing reaches the desktop unless a test asks for it.
+        services_.openUrl = [](const QUrl&) { return true; };
     }
 
     std::unique_ptr<Tormalune_P> Make() {
@@ -108,8 +109,6 @@ class DialogTest : public ::testing::Test {
     std::optional<QString> chooserAnswer_;
     std::vector<FileChooserRequest> requests_;
     std::vector<QWidget*> owners_;
-    std::vector<QString> opened_;
-    int pointerWhileOpening_ = -1;
 
     static inline int argc_ = 1;
     static inline char name_[] = "dialog_tests";
@@ -301,19 +300,80 @@ TEST_F(DialogTest, EscapeDoesNotCloseTheDialog) {
     EXPECT_TRUE(dialog->isVisible());
 }
 
-TEST_F(DialogTest, UnwritableSettingsFolderIsQuiet) {
-    // A file where the settings folder would go: no one, root included, can create it.
-    testsupport::WriteFile(dir_ / "blocker", "x");
-    setenv("XDG_CONFIG_HOME", (dir_ / "blocker").c_str(), 1);
-    record_.BgmKind = 2;
-    record_.BgmFile = "/m/a.mp3";
-    auto dialog = Make();
-    dialog->show();
-    emit Child<Command>(*dialog, "Cmd_Set")->Click();
-    EXPECT_EQ(LastApiResult, 0);
-    EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(FileText(dir_ / "blocker"), "x");
-    EXPECT_TRUE(NoVisibleTopLevelBut(nullptr)) << "nothing is reported";
+// Answers every message box that comes up with its default button, noting what it said.
+class MessageBoxAnswerer {
+  public:
+    MessageBoxAnswerer() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen.push_back({box->windowTitle(), box->text(), box->parentWidget()});
+                box->accept();
+            }
+        });
+        timer_.start(10);
+    }
+    struct Box {
+        QString title;
+        QString text;
+        QWidget* parent;
+    };
+    std::vector<Box> seen;
+
+  private:
+    QTimer timer_;
+};
+
+TEST_F(DialogTest, UnwritableSettingsFileIsReportedAndTheChoiceKept) {
+    // Neither can be written by anyone, root included.
+    const struct {
+        const char* what;
+        const char* blocker;  // made where the settings file would go
+        bool folder;
+    } cases[] = {
+        {"a file in place of the settings folder", "config/Quillmere", false},
+        {"a folder in place of the settings file", "config/Quillmere/Quillmere.ini", true}};
+    for (const auto& c : cases) {
+        TempDir home;
+        setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+        std::filesystem::create_directories(std::filesystem::path(home / c.blocker).parent_path());
+        if (c.folder) {
+            std::filesystem::create_directory(home / c.blocker);
+        } else {
+            testsupport::WriteFile(home / c.blocker, "x");
+        }
+        record_.BgmKind = 2;
+        record_.BgmFile = "/m/a.mp3";
+        auto dialog = Make();
+        dialog->show();
+        dialog->Img_BGM_MouseDown(1);
+        Child<QComboBox>(*dialog, "BGM_Repeat")->setEditText("7");
+        MessageBoxAnswerer answerer;
+        emit Child<Command>(*dialog, "Cmd_Set")->Click();
+        EXPECT_EQ(LastApiResult, 0) << c.what;
+        ASSERT_EQ(answerer.seen.size(), 1u) << c.what;
+        EXPECT_EQ(answerer.seen[0].title, "Quillmere") << c.what;
+        EXPECT_EQ(answerer.seen[0].parent, dialog.get()) << c.what;
+        EXPECT_TRUE(
+            answerer.seen[0].text.startsWith(QStringLiteral("設定を保存できませんでした。")))
+            << c.what;
+        EXPECT_TRUE(answerer.seen[0].text.contains(
+            QString::fromStdString(home / "config/Quillmere/Quillmere.ini")))
+            << c.what;
+        // The dialog stays, with the choice.
+        EXPECT_TRUE(dialog->isVisible()) << c.what;
+        EXPECT_EQ(dialog->MarkedKind(), 1) << c.what;
+        EXPECT_EQ(Child<QComboBox>(*dialog, "BGM_Repeat")->currentText(), "7") << c.what;
+
+        // Once the file can be written, storing again stores all of it and closes.
+        std::filesystem::remove_all(home / c.blocker);
+        emit Child<Command>(*dialog, "Cmd_Set")->Click();
+        EXPECT_EQ(answerer.seen.size(), 1u) << c.what;
+        EXPECT_FALSE(dialog->isVisible()) << c.what;
+        const std::string file = home / "config/Quillmere/Quillmere.ini";
+        EXPECT_EQ(quillmere::ReadIniString("Section", "BGM区分", file), "1") << c.what;
+        EXPECT_EQ(quillmere::ReadIniString("Section", "BGMﾘﾋﾟｰﾄ", file), "7") << c.what;
+        EXPECT_EQ(quillmere::ReadIniString("Section", "BGMﾌｧｲﾙ", file), "/m/a.mp3") << c.what;
+    }
 }
 
 TEST_F(DialogTest, ChosenFileBecomesTheMusicFileAndItsFolderTheStart) {
@@ -404,25 +464,89 @@ TEST_F(DialogTest, ChooserShowsMp3AndWavInAnyLetterCase) {
     EXPECT_TRUE(settled) << listed.join(", ").toStdString();
 }
 
-TEST_F(DialogTest, WebPageLabelOpensTheAddressWithTheBusyPointer) {
+// Stands in for the desktop's handler of file addresses.
+class FileAddressHandler : public QObject {
+    Q_OBJECT
+  public:
+    std::vector<QUrl> opened;
+    int pointerWhileOpening = -1;
+
+  public slots:
+    void Open(const QUrl& address) {
+        opened.push_back(address);
+        pointerWhileOpening = quillmere::ScreenMousePointer();
+    }
+};
+
+TEST_F(DialogTest, WebPageLabelOpensTheManualWithTheBusyPointer) {
+    FileAddressHandler desktop;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "Open");
+    services_.openUrl = quillmere::DefaultDialogServices().openUrl;
     auto dialog = Make();
     dialog->show();
     auto* url = Child<PressLabel>(*dialog, "lbl_URL");
     QTest::mouseClick(url, Qt::LeftButton, {}, QPoint(5, 5));
-    ASSERT_EQ(opened_.size(), 1u);
-    EXPECT_EQ(opened_[0], url->text());
-    EXPECT_TRUE(url->text().startsWith("https://"));
-    EXPECT_EQ(pointerWhileOpening_, quillmere::kPointerHourglass);
+    ASSERT_EQ(desktop.opened.size(), 1u);
+    // Run from the build folder, where no manual is installed: the README of its sources.
+    EXPECT_EQ(desktop.opened[0], QUrl::fromLocalFile(QUILLMERE_SOURCE_DIR "/README.md"));
+    EXPECT_EQ(dialog->WebAddress(), desktop.opened[0]);
+    // The label shows the address, shortened if need be so that it ends before the buttons.
+    EXPECT_EQ(url->toolTip(), desktop.opened[0].toDisplayString());
+    EXPECT_LT(url->geometry().right(), Child<Command>(*dialog, "Cmd_Set")->x());
+    EXPECT_EQ(desktop.pointerWhileOpening, quillmere::kPointerHourglass);
     EXPECT_EQ(quillmere::ScreenMousePointer(), quillmere::kPointerDefault);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // A press that ends outside the label opens nothing.
     QTest::mousePress(url, Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(url, Qt::LeftButton, {}, QPoint(-20, 5));
-    EXPECT_EQ(opened_.size(), 1u);
+    EXPECT_EQ(desktop.opened.size(), 1u);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     // Its pointer is the hand, pointing with the finger tip.
     EXPECT_EQ(url->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(url->cursor().hotSpot(), QPoint(12, 10));
     EXPECT_EQ(url->cursor().pixmap().size(), QSize(32, 32));
+}
+
+TEST(ManualAddressTest, InstalledManualThenTheReadmeThenWhereTheManualBelongs) {
+    const struct {
+        const char* what;
+        std::set<QString> present;
+        QString programFolder;
+        QString readme;
+        const char* address;
+    } cases[] = {
+        {"installed",
+         {"/usr/share/doc/quillmere/index.html", "/src/README.md"},
+         "/usr/lib/quillmere",
+         "/src/README.md",
+         "file:///usr/share/doc/quillmere/index.html"},
+        {"build folder",
+         {"/src/README.md"},
+         "/src/build/bin",
+         "/src/README.md",
+         "file:///src/README.md"},
+        {"neither",
+         {},
+         "/opt/q/lib/quillmere",
+         "/src/README.md",
+         "file:///opt/q/share/doc/quillmere/index.html"},
+        {"no README known",
+         {},
+         "/usr/lib/quillmere",
+         "",
+         "file:///usr/share/doc/quillmere/index.html"},
+        {"blanks and Japanese in the prefix",
+         {QStringLiteral("/home/u/マイ apps/share/doc/quillmere/index.html")},
+         QStringLiteral("/home/u/マイ apps/lib/quillmere"),
+         "",
+         "file:///home/u/%E3%83%9E%E3%82%A4%20apps/share/doc/quillmere/index.html"},
+    };
+    for (const auto& c : cases) {
+        const QUrl address = quillmere::ManualAddress(
+            c.programFolder, c.readme,
+            [&](const QString& path) { return c.present.count(path) > 0; });
+        EXPECT_EQ(address.toEncoded().toStdString(), c.address) << c.what;
+    }
 }
 
 TEST_F(DialogTest, LoadingResetsTheApplicationPointer) {
@@ -624,3 +748,5 @@ TEST_F(DialogTest, AnimationsRunAndLeaveNothingBehind) {
 }
 
 }  // namespace
+
+#include "dialog_window_test.moc"
