@@ -274,6 +274,23 @@ TEST_F(MusicModule, Mp3IsOpenedQuotedAndRestartedWhenNotPlaying) {
     EXPECT_FALSE(platform.backend->file->open);
 }
 
+TEST_F(MusicModule, Mp3PathReachesThePlayerWholeWhateverItHolds) {
+    const std::string paths[] = {"/m/the\" sea.mp3", "/m/\" type waveaudio alias x \".mp3",
+                                 "/m/a\"\"b \".mp3", "/m/ leading/trailing /x.mp3",
+                                 "/m/\x8a\x43.mp3"};
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        Settings.BgmFile = path;
+        quillmere::PlayMp3();
+        const Commands sent = platform.TakeCommands();
+        ASSERT_EQ(sent.size(), 2u);
+        EXPECT_EQ(sent[1], "play MP3Play");
+        EXPECT_EQ(platform.backend->openedFiles.back(), path);
+        quillmere::StopMp3();
+        platform.TakeCommands();
+    }
+}
+
 TEST_F(MusicModule, Mp3ThatDoesNotOpenIsNeverPlayedButWatchedQuietly) {
     Settings.BgmFile = "/music/noise.mp3";
     platform.backend->fileErrors[Settings.BgmFile] = 296;
