@@ -166,6 +166,22 @@ TEST(MciInterpreterCd, FailsWithoutDriveDiscOrAudio) {
     });
 }
 
+TEST(MciInterpreterCd, AnswersAsAnEmptyDiscWhileTheDriveOpens) {
+    auto opening = [](FakeBackend& b) { b.cd->opening = true; };
+    RunCases({
+        {"mode", kCdTmsf, "status cdaudio mode", 0, "not ready", opening},
+        {"media present", kCdTmsf, "status cdaudio media present", 0, "false", opening},
+        {"current track", kCdTmsf, "status cdaudio current track", 0, "0", opening},
+        {"number of tracks", kCdTmsf, "status cdaudio number of tracks", 0, "0", opening},
+        {"position in tmsf", kCdTmsf, "status cdaudio position", 0, "00:00:00:00", opening},
+        {"position in msf", {"open cdaudio"}, "status cdaudio position", 0, "00:00:00", opening},
+        {"length", kCdTmsf, "status cdaudio length", 0, "00:00:00", opening},
+        {"a track's start is not known yet", kCdTmsf, "status cdaudio position track 3", 276, "",
+         opening},
+        {"play", kCdTmsf, "play cdaudio from 03:00:00:00", 276, "", opening, CdPlays{}},
+    });
+}
+
 TEST(MciInterpreterFile, OpensPlaysAndAnswersTheMode) {
     auto playing = [](FakeBackend& b) { b.file->mode = PlayerMode::Playing; };
     RunCases({

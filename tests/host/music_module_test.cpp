@@ -239,6 +239,26 @@ TEST(MusicModuleCd, WatchEndsOnTheFirstTickWithoutDriveOrDisc) {
     }
 }
 
+TEST_F(MusicModule, DriveThatIsStillOpeningIsWaitedForThenPlayed) {
+    for (std::int16_t repeat : {0, 3}) {
+        SCOPED_TRACE(repeat);
+        Settings.BgmRepeat = repeat;
+        cd.opening = true;
+        OpenCd();
+        for (int tick = 0; tick < 3; ++tick) {
+            EXPECT_TRUE(Tick()) << "the watch gave up on a drive that was spinning up";
+        }
+        EXPECT_TRUE(cd.plays.empty());
+        cd.opening = false;
+        platform.TakeCommands();
+        EXPECT_TRUE(Tick());
+        ASSERT_EQ(cd.plays.size(), 1u);
+        EXPECT_EQ(cd.plays[0].first, repeat == 0 ? 0 : cd.toc.Track(repeat)->startLsn);
+        quillmere::StopCD();
+        cd.plays.clear();
+    }
+}
+
 TEST_F(MusicModule, DiscWithoutAudioTracksTicksOnWithoutPlaying) {
     cd.toc.tracks = {{1, 0, false}};
     Settings.BgmRepeat = 0;
