@@ -14,8 +14,9 @@ namespace quillmere {
 
 namespace {
 
-// About 23 ms per buffer: short enough for a quick start, long enough to be cheap.
-constexpr int kBufferFrames = 1024;
+// About 12 ms per buffer: closing the device waits for the buffer in play and then for two more
+// to drain, and that wait is part of the end of a run; mixing twice as often costs next to nothing.
+constexpr int kBufferFrames = 512;
 
 // Tried in this order when SDL_AUDIODRIVER does not name one. SDL's own order would end at ALSA,
 // which on a machine without a sound card opens nothing and prints a page of errors.
