@@ -210,6 +210,8 @@ void StreamedAudio::MixInto(std::int16_t* mix, int frames) {
             s.playing = false;
             s.ended = true;
         }
+        // The reader refills from half full on, so it wakes a few times a second, not per buffer.
+        consumed = consumed && s.queuedFrames < kAheadFrames / 2;
     }
     if (consumed) {
         s.wake.notify_all();
