@@ -216,8 +216,9 @@ bool MeasureRuns(Bench& bench, int runs, RunTimes& times) {
     return true;
 }
 
-// Start and end of runs with each kind of music, against the silent start; 0, or 2 on a miss.
-int MusicRuns(Bench& bench, double silentFrameMs) {
+// Start and end of runs with each kind of music, against silent runs made in turn with them (the
+// machine's speed drifts); 0, or 2 on a miss.
+int MusicRuns(Bench& bench) {
     const std::string mp3 = bench.Home() + "/long.mp3";
     musictest::WriteLongMp3(mp3, 30);
     const std::string wav = bench.Home() + "/long.wav";
@@ -229,30 +230,39 @@ int MusicRuns(Bench& bench, double silentFrameMs) {
         std::int16_t kind;
         std::string file;
         std::string cdImage;
+        RunTimes times;
     };
-    const Kind kinds[] = {{"a 30-minute MP3", quillmere::kBgmFile, mp3, ""},
-                          {"a one-hour WAV", quillmere::kBgmFile, wav, ""},
-                          {"a CD image", quillmere::kBgmCd, "", cue}};
+    Kind kinds[] = {{"no music", quillmere::kBgmNone, "", "", {}},
+                    {"a 30-minute MP3", quillmere::kBgmFile, mp3, "", {}},
+                    {"a one-hour WAV", quillmere::kBgmFile, wav, "", {}},
+                    {"a CD image", quillmere::kBgmCd, "", cue, {}}};
+    for (int round = 0; round < 5; ++round) {
+        for (Kind& kind : kinds) {
+            bench.ChooseMusic(kind.kind, kind.file, kind.cdImage);
+            if (!MeasureRuns(bench, 1, kind.times)) {
+                return 1;
+            }
+        }
+    }
+    bench.ChooseMusic(quillmere::kBgmNone, "");
+    const double silentFrameMs = Median(kinds[0].times.toFrame);
     int status = 0;
     for (const Kind& kind : kinds) {
-        bench.ChooseMusic(kind.kind, kind.file, kind.cdImage);
-        RunTimes times;
-        if (!MeasureRuns(bench, 5, times)) {
-            return 1;
+        const double frameMs = Median(kind.times.toFrame);
+        const double endMs = Median(kind.times.toEnd);
+        if (&kind != &kinds[0]) {
+            std::printf(
+                "host /s to first drawn frame with %s: median %.0f ms, worst %.0f ms, %+.0f ms "
+                "against the silent start in turn with it (target <= +150 ms)\n",
+                kind.name, frameMs, Worst(kind.times.toFrame), frameMs - silentFrameMs);
+            status |= frameMs - silentFrameMs <= 150 ? 0 : 2;
         }
-        const double frameMs = Median(times.toFrame);
-        const double endMs = Median(times.toEnd);
-        std::printf(
-            "host /s to first drawn frame with %s: median %.0f ms, worst %.0f ms, %+.0f ms against "
-            "the silent start (target <= +150 ms)\n",
-            kind.name, frameMs, Worst(times.toFrame), frameMs - silentFrameMs);
         std::printf(
             "host renderer window gone to host ended with %s: median %.0f ms, worst %.0f ms "
             "(target <= 150 ms)\n",
-            kind.name, endMs, Worst(times.toEnd));
-        status |= frameMs - silentFrameMs <= 150 && endMs <= 150 ? 0 : 2;
+            kind.name, endMs, Worst(kind.times.toEnd));
+        status |= endMs <= 150 ? 0 : 2;
     }
-    bench.ChooseMusic(quillmere::kBgmNone, "");
     return status;
 }
 
@@ -281,7 +291,7 @@ int main() {
         "ms)\n",
         endMs, Worst(silent.toEnd));
     status |= frameMs <= 300 && endMs <= 150 ? 0 : 2;
-    status |= MusicRuns(bench, frameMs);
+    status |= MusicRuns(bench);
 
     auto host = bench.StartHost();
     if (!PollUntil([&] { return bench.RendererWindow() != 0; }, 10s)) {
