@@ -65,16 +65,21 @@ std::string& ChosenDriver() {
     return chosen;
 }
 
+// ALSA prints its errors (a missing card, an unknown device) to stderr unless told otherwise;
+// SDL's ALSA driver shares this process's copy of the library.
+void SilenceAlsa() {
+    static const bool silenced = [] {
+        snd_lib_error_set_handler(&QuietAlsaError);
+        return true;
+    }();
+    (void)silenced;
+}
+
 // Starts SDL audio with the driver to use and opens its default device in the wanted format
 // (SDL converts to whatever the device takes, so every source can count on this one format).
 // 0, with SDL audio stopped again, when no driver can play.
 SDL_AudioDeviceID StartAndOpen(const SDL_AudioSpec& wanted) {
-    static const bool alsaQuiet = [] {
-        snd_lib_error_set_handler(&QuietAlsaError);
-        return true;
-    }();
-    (void)alsaQuiet;
-
+    SilenceAlsa();
     auto open = [&]() -> SDL_AudioDeviceID {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
             return 0;
@@ -170,6 +175,7 @@ void AudioOutput::RemoveSource(AudioSource* source) {
 
 std::int32_t AudioOutput::DeviceCount() {
     std::lock_guard lock(usersMutex_);
+    SilenceAlsa();
     if (users_ == 0 && !DriverNamedByUser() && ChosenDriver().empty()) {
         // Only a device that opens counts: a driver that starts may still have nothing to play on.
         const SDL_AudioDeviceID probe = StartAndOpen(WantedSpec(nullptr, nullptr));

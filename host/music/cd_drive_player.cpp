@@ -115,6 +115,9 @@ void DriveCdPlayer::Read(const std::shared_ptr<Shared>& shared, const CdDriveOpe
     Shared& s = *shared;
     if (open) {
         std::unique_ptr<CdDrive> drive = open();
+        if (stop.stop_requested()) {
+            return;  // closed while the drive spun up: its table is of no use any more
+        }
         CdToc toc = drive ? drive->ReadToc() : CdToc{};
         std::lock_guard lock(s.mutex);
         s.drive = std::move(drive);

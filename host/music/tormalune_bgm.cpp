@@ -197,8 +197,8 @@ void StopCD() {
 }
 
 void PlayMp3() {
-    // A double quote in the path is doubled, so the path comes through as one word whatever it
-    // holds; any other path goes into the command exactly as it is.
+    // A double quote that would end the quoted path early is doubled, so the path comes through
+    // whole whatever it holds; any other path goes into the command exactly as it is.
     const std::string open =
         "open " + QuotedMciWord(Settings.BgmFile) + " type MPEGVideo Alias MP3Play";
     if (mciSendString(open, nullptr, 0) == 0) {
