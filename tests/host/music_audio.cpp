@@ -122,22 +122,7 @@ std::vector<int> ToneOrder(const std::vector<ToneSpan>& spans, double minLength)
 
 void WriteToneWav(const std::string& path, double frequency, double seconds, int rate) {
     const auto frames = static_cast<std::uint32_t>(std::lround(seconds * rate));
-    std::string out = "RIFF";
-    PutLe(out, 36 + frames * 2, 4);
-    out += "WAVEfmt ";
-    PutLe(out, 16, 4);
-    PutLe(out, 1, 2);  // PCM
-    PutLe(out, 1, 2);  // mono
-    PutLe(out, static_cast<std::uint32_t>(rate), 4);
-    PutLe(out, static_cast<std::uint32_t>(rate) * 2, 4);
-    PutLe(out, 2, 2);
-    PutLe(out, 16, 2);
-    out += "data";
-    PutLe(out, frames * 2, 4);
-    for (std::uint32_t i = 0; i < frames; ++i) {
-        PutLe(out, static_cast<std::uint16_t>(SineSample(frequency, i, rate)), 2);
-    }
-    testsupport::WriteFile(path, out);
+    WriteLargeWav(path, frequency, seconds, rate, frames * 2);
 }
 
 void WriteLargeWav(const std::string& path, double frequency, double toneSeconds, int rate,
@@ -160,7 +145,9 @@ void WriteLargeWav(const std::string& path, double frequency, double toneSeconds
         PutLe(out, static_cast<std::uint16_t>(SineSample(frequency, i, rate)), 2);
     }
     testsupport::WriteFile(path, out);
-    std::filesystem::resize_file(path, 44 + std::uintmax_t{dataBytes});
+    if (toneFrames * 2 < dataBytes) {
+        std::filesystem::resize_file(path, 44 + std::uintmax_t{dataBytes});
+    }
 }
 
 void WriteLongMp3(const std::string& path, int minutes) {
