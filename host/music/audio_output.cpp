@@ -1,18 +1,126 @@
 #include "audio_output.h"
 
 #include <SDL.h>
-#include <SDL_mixer.h>
+#include <alsa/asoundlib.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
 
 namespace quillmere {
 
 namespace {
 
-// About 23 ms per buffer: short enough for a quick start, long enough to be cheap.
-constexpr int kBufferFrames = 1024;
+// About 12 ms per buffer: closing the device waits for the buffer in play and then for two more
+// to drain, and that wait is part of the end of a run; mixing twice as often costs next to nothing.
+constexpr int kBufferFrames = 512;
+
+// Tried in this order when SDL_AUDIODRIVER does not name one. SDL's own order would end at ALSA,
+// which on a machine without a sound card opens nothing and prints a page of errors.
+constexpr const char* kDriverOrder[] = {"pulseaudio", "pipewire", "alsa"};
+
+void QuietAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// PipeWire's client library complains on stderr when it finds no configuration, which is the
+// case wherever only the library is installed: ask it only when its server's socket is there.
+bool PipeWireServerListens() {
+    const char* remote = std::getenv("PIPEWIRE_REMOTE");
+    std::string path = remote != nullptr && *remote != '\0' ? remote : "pipewire-0";
+    if (path.front() != '/') {
+        const char* folder = std::getenv("PIPEWIRE_RUNTIME_DIR");
+        if (folder == nullptr || *folder == '\0') {
+            folder = std::getenv("XDG_RUNTIME_DIR");
+        }
+        if (folder == nullptr || *folder == '\0') {
+            return false;
+        }
+        path = std::string(folder) + "/" + path;
+    }
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
+SDL_AudioSpec WantedSpec(AudioOutput* output, SDL_AudioCallback fill) {
+    SDL_AudioSpec spec{};
+    spec.freq = kOutputRate;
+    spec.format = AUDIO_S16SYS;
+    spec.channels = kOutputChannels;
+    spec.samples = kBufferFrames;
+    spec.callback = fill;
+    spec.userdata = output;
+    return spec;
+}
+
+bool DriverNamedByUser() {
+    const char* named = std::getenv("SDL_AUDIODRIVER");
+    return named != nullptr && *named != '\0';
+}
+
+// The driver that opened a device last time; remembered so that the choice is made once.
+std::string& ChosenDriver() {
+    static std::string chosen;
+    return chosen;
+}
+
+// ALSA prints its errors (a missing card, an unknown device) to stderr unless told otherwise;
+// SDL's ALSA driver shares this process's copy of the library.
+void SilenceAlsa() {
+    static const bool silenced = [] {
+        snd_lib_error_set_handler(&QuietAlsaError);
+        return true;
+    }();
+    (void)silenced;
+}
+
+// Starts SDL audio with the driver to use and opens its default device in the wanted format
+// (SDL converts to whatever the device takes, so every source can count on this one format).
+// 0, with SDL audio stopped again, when no driver can play.
+SDL_AudioDeviceID StartAndOpen(const SDL_AudioSpec& wanted) {
+    SilenceAlsa();
+    auto open = [&]() -> SDL_AudioDeviceID {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            return 0;
+        }
+        const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
+        if (device == 0) {
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        }
+        return device;
+    };
+    if (DriverNamedByUser()) {
+        return open();
+    }
+    std::string& chosen = ChosenDriver();
+    if (!chosen.empty()) {
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, chosen.c_str());
+        if (const SDL_AudioDeviceID device = open()) {
+            return device;
+        }
+        chosen.clear();  // gone since (a sound server that ended): choose again
+    }
+    for (const char* driver : kDriverOrder) {
+        if (std::strcmp(driver, "pipewire") == 0 && !PipeWireServerListens()) {
+            continue;
+        }
+        SDL_SetHint(SDL_HINT_AUDIODRIVER, driver);
+        if (const SDL_AudioDeviceID device = open()) {
+            chosen = driver;
+            return device;
+        }
+    }
+    return 0;
+}
 
 }  // namespace
+
+std::int16_t MixSample(std::int16_t mix, std::int16_t sample) {
+    return static_cast<std::int16_t>(std::clamp<std::int32_t>(
+        std::int32_t{mix} + sample, std::numeric_limits<std::int16_t>::min(),
+        std::numeric_limits<std::int16_t>::max()));
+}
 
 AudioOutput::~AudioOutput() {
     std::lock_guard lock(usersMutex_);
@@ -28,19 +136,11 @@ bool AudioOutput::Acquire() {
         ++users_;
         return true;
     }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    device_ = StartAndOpen(WantedSpec(this, &AudioOutput::Fill));
+    if (device_ == 0) {
         return false;
     }
-    Mix_Init(MIX_INIT_MP3);
-    // No changes allowed: SDL converts to whatever the device takes, so every source can count
-    // on this one format.
-    if (Mix_OpenAudioDevice(kOutputRate, AUDIO_S16SYS, kOutputChannels, kBufferFrames, nullptr,
-                            0) != 0) {
-        Mix_Quit();
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
-    }
-    Mix_SetPostMix(&AudioOutput::PostMix, this);
+    SDL_PauseAudioDevice(device_, 0);
     users_ = 1;
     return true;
 }
@@ -58,12 +158,8 @@ bool AudioOutput::IsOpen() {
 }
 
 void AudioOutput::Close() {
-    Mix_SetPostMix(nullptr, nullptr);
-    Mix_HaltChannel(-1);
-    Mix_HaltMusic();
-    musicOwner = nullptr;
-    Mix_CloseAudio();  // waits for the audio thread to end
-    Mix_Quit();
+    SDL_CloseAudioDevice(device_);  // waits for the audio thread to end
+    device_ = 0;
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
@@ -78,16 +174,26 @@ void AudioOutput::RemoveSource(AudioSource* source) {
 }
 
 std::int32_t AudioOutput::DeviceCount() {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    std::lock_guard lock(usersMutex_);
+    SilenceAlsa();
+    if (users_ == 0 && !DriverNamedByUser() && ChosenDriver().empty()) {
+        // Only a device that opens counts: a driver that starts may still have nothing to play on.
+        const SDL_AudioDeviceID probe = StartAndOpen(WantedSpec(nullptr, nullptr));
+        if (probe == 0) {
+            return 0;
+        }
+        SDL_CloseAudioDevice(probe);
+    } else if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         return 0;
     }
     const int count = SDL_GetNumAudioDevices(0);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     // A negative count means the driver cannot list its devices; it still has its default one.
-    return count < 0 ? 1 : count;
+    return count <= 0 ? 1 : count;
 }
 
-void AudioOutput::PostMix(void* self, std::uint8_t* stream, int length) {
+void AudioOutput::Fill(void* self, std::uint8_t* stream, int length) {
+    std::memset(stream, 0, static_cast<std::size_t>(length));
     auto* output = static_cast<AudioOutput*>(self);
     std::lock_guard lock(output->sourcesMutex_);
     for (AudioSource* source : output->sources_) {

@@ -1,7 +1,11 @@
-// The one audio output of the process: SDL audio with SDL2_mixer on top, 44.1 kHz 16-bit
-// stereo. It opens when the first player needs it and closes, stopping all sound, when the
-// last one lets go. Sources that are not mixer music or chunks (the CD) are mixed in after the
-// mixer's own sound, on the audio thread.
+// The one audio output of the process: an SDL audio device at 44.1 kHz 16-bit stereo into which
+// every player mixes its sound on the audio thread. It opens when the first player needs it and
+// closes, stopping all sound, when the last one lets go.
+//
+// Without SDL_AUDIODRIVER the driver is chosen quietly: the first of PulseAudio, PipeWire (asked
+// only when its server listens) and ALSA that opens its default device, else none (no audio, and
+// every player fails quietly). ALSA's own error printing is silenced, so a machine without a
+// sound card writes nothing to stderr.
 #pragma once
 
 #include <cstdint>
@@ -38,20 +42,21 @@ class AudioOutput {
     void AddSource(AudioSource* source);
     void RemoveSource(AudioSource* source);
 
-    // Audio output devices present; 0 when the audio system cannot start.
+    // Audio output devices present; 0 when no driver can play.
     std::int32_t DeviceCount();
 
-    // The mixer plays one music at a time: the player whose music it is now.
-    const void* musicOwner = nullptr;
-
   private:
-    static void PostMix(void* self, std::uint8_t* stream, int length);
+    static void Fill(void* self, std::uint8_t* stream, int length);
     void Close();
 
     std::mutex usersMutex_;
     int users_ = 0;
+    std::uint32_t device_ = 0;  // SDL_AudioDeviceID
     std::mutex sourcesMutex_;
     std::vector<AudioSource*> sources_;
 };
+
+// Adds sample to mix, clipped to the 16-bit range.
+std::int16_t MixSample(std::int16_t mix, std::int16_t sample);
 
 }  // namespace quillmere

@@ -28,15 +28,22 @@ MciWords SplitMciCommand(std::string_view command) {
         if (command[at] == '"') {
             std::size_t end = at + 1;
             for (;; ++end) {
-                end = command.find('"', end);
-                if (end == std::string_view::npos) {
+                const std::size_t quote = command.find('"', end);
+                if (quote == std::string_view::npos) {
                     return {{}, kMciErrNoClosingQuote};
+                }
+                word.text.append(command.substr(end, quote - end));
+                end = quote;
+                if (end + 1 < command.size() && command[end + 1] == '"') {
+                    word.text += '"';  // a doubled quote stands for one
+                    ++end;
+                    continue;
                 }
                 if (end + 1 == command.size() || IsBlank(command[end + 1])) {
                     break;
                 }
+                word.text += '"';
             }
-            word.text = std::string(command.substr(at + 1, end - at - 1));
             word.quoted = true;
             at = end + 1;
         } else {
@@ -50,6 +57,20 @@ MciWords SplitMciCommand(std::string_view command) {
         result.words.push_back(std::move(word));
     }
     return result;
+}
+
+std::string QuotedMciWord(std::string_view text) {
+    std::string quoted = "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        quoted += text[i];
+        // Only a quote the splitter would take for the end of the word, or for half of a doubled
+        // one, needs doubling; any other stays single, as the text always had it.
+        if (text[i] == '"' &&
+            (i + 1 == text.size() || IsBlank(text[i + 1]) || text[i + 1] == '"')) {
+            quoted += '"';
+        }
+    }
+    return quoted + '"';
 }
 
 bool SameWord(std::string_view a, std::string_view b) {

@@ -19,9 +19,15 @@ struct MciWords {
     std::int32_t error = 0;  // a result code when the text cannot be split
 };
 
-// A quoted word ends at the first double quote that is followed by a blank or by the end of the
-// text, so file names that hold a double quote still come through whole.
+// Inside a quoted word two double quotes stand for one, and the word ends at the first single
+// double quote that is followed by a blank or by the end of the text; any other double quote is
+// kept as it is. A file name may hold any character then, a quote before a blank included.
 MciWords SplitMciCommand(std::string_view command);
+
+// The text as one quoted word that SplitMciCommand gives back unchanged: in double quotes, with
+// each double quote doubled that is followed by a blank, by another double quote or by nothing.
+// Any other text is only put in quotes.
+std::string QuotedMciWord(std::string_view text);
 
 // ASCII case-insensitive comparison, as keywords and device names are matched.
 bool SameWord(std::string_view a, std::string_view b);

@@ -479,6 +479,20 @@ std::int32_t MciInterpreter::CdStatus(Device& device, const std::string& item,
     if (!knownItem) {
         return kMciErrUnrecognizedKeyword;
     }
+    if (!ready && cd.Opening() && !trackNumber) {
+        // A drive still spinning up is not ready, but it is no fault yet: it answers as an
+        // empty disc, so a watch that asks every tick sees the real answers once it is open.
+        if (base == "number of tracks" || base == "current track") {
+            answer = "0";
+        } else if (base == "position") {
+            answer = device.format == TimeFormat::Tmsf  ? "00:00:00:00"
+                     : device.format == TimeFormat::Msf ? "00:00:00"
+                                                        : "0";
+        } else {
+            answer = device.format == TimeFormat::Milliseconds ? "0" : "00:00:00";
+        }
+        return 0;
+    }
     if (!ready) {
         return kMciErrDeviceNotReady;
     }

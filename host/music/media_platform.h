@@ -1,7 +1,8 @@
 // The platform's media services as the music module calls them: the media command interface,
 // its error texts, the simple sound player and the count of wave output devices. Behind them is
 // a MediaPlatform; the process's own one (created on first use, closed at exit) interprets the
-// commands over SDL2_mixer and libcdio, and tests may put another in its place.
+// commands over SDL audio, libmpg123, libsndfile and libcdio, and tests may put another in its
+// place.
 #pragma once
 
 #include <cstdint>

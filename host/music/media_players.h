@@ -48,6 +48,9 @@ struct CdToc {
 class CdPlayer {
   public:
     virtual ~CdPlayer() = default;
+    // True while the drive is still being opened (spinning up, reading its table): there is no
+    // table yet, but there may be one soon.
+    virtual bool Opening() { return false; }
     // The disc's contents; nullptr while no disc is ready.
     virtual const CdToc* Toc() = 0;
     // Plays the audio sectors of [fromLsn, toLsn) and stops after them; 0 or a result code.

@@ -2,8 +2,8 @@
 
 #include "audio_output.h"
 #include "cdio_cd_player.h"
-#include "sdl_file_player.h"
-#include "sdl_sound_player.h"
+#include "stream_file_player.h"
+#include "stream_sound_player.h"
 
 namespace quillmere {
 
@@ -12,17 +12,17 @@ namespace {
 class SdlMediaBackend : public MediaBackend {
   public:
     std::unique_ptr<CdPlayer> OpenCd(std::int32_t& error) override {
-        return CdioCdPlayer::Open(output_, error);
+        return OpenCdioCdPlayer(output_, error);
     }
     std::unique_ptr<FilePlayer> OpenFile(const std::string& path, std::int32_t& error) override {
-        return SdlFilePlayer::Open(output_, path, error);
+        return StreamFilePlayer::Open(output_, path, error);
     }
     SoundPlayer& Sound() override { return sound_; }
     std::int32_t OutputDeviceCount() override { return output_.DeviceCount(); }
 
   private:
     AudioOutput output_;  // first: the players let go of it before it goes
-    SdlSoundPlayer sound_{output_};
+    StreamSoundPlayer sound_{output_};
 };
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The media backend of the running program: SDL2_mixer for files and sounds, libcdio for the CD.
+// The media backend of the running program: SDL audio output, libmpg123 and libsndfile for files
+// and sounds, libcdio for the CD.
 #pragma once
 
 #include <memory>

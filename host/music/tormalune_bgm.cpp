@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "last_api_result.h"
+#include "mci_command.h"
 #include "media_platform.h"
 #include "settings.h"
 
@@ -196,7 +197,10 @@ void StopCD() {
 }
 
 void PlayMp3() {
-    const std::string open = "open \"" + Settings.BgmFile + "\" type MPEGVideo Alias MP3Play";
+    // A double quote that would end the quoted path early is doubled, so the path comes through
+    // whole whatever it holds; any other path goes into the command exactly as it is.
+    const std::string open =
+        "open " + QuotedMciWord(Settings.BgmFile) + " type MPEGVideo Alias MP3Play";
     if (mciSendString(open, nullptr, 0) == 0) {
         mciSendString("play MP3Play", nullptr, 0);
     }

@@ -2,10 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <numbers>
@@ -120,8 +122,15 @@ std::vector<int> ToneOrder(const std::vector<ToneSpan>& spans, double minLength)
 
 void WriteToneWav(const std::string& path, double frequency, double seconds, int rate) {
     const auto frames = static_cast<std::uint32_t>(std::lround(seconds * rate));
+    WriteLargeWav(path, frequency, seconds, rate, frames * 2);
+}
+
+void WriteLargeWav(const std::string& path, double frequency, double toneSeconds, int rate,
+                   std::uint32_t dataBytes) {
+    const auto toneFrames = std::min<std::uint32_t>(
+        static_cast<std::uint32_t>(std::lround(toneSeconds * rate)), dataBytes / 2);
     std::string out = "RIFF";
-    PutLe(out, 36 + frames * 2, 4);
+    PutLe(out, 36 + dataBytes, 4);
     out += "WAVEfmt ";
     PutLe(out, 16, 4);
     PutLe(out, 1, 2);  // PCM
@@ -131,9 +140,29 @@ void WriteToneWav(const std::string& path, double frequency, double seconds, int
     PutLe(out, 2, 2);
     PutLe(out, 16, 2);
     out += "data";
-    PutLe(out, frames * 2, 4);
-    for (std::uint32_t i = 0; i < frames; ++i) {
+    PutLe(out, dataBytes, 4);
+    for (std::uint32_t i = 0; i < toneFrames; ++i) {
         PutLe(out, static_cast<std::uint16_t>(SineSample(frequency, i, rate)), 2);
+    }
+    testsupport::WriteFile(path, out);
+    if (toneFrames * 2 < dataBytes) {
+        std::filesystem::resize_file(path, 44 + std::uintmax_t{dataBytes});
+    }
+}
+
+void WriteLongMp3(const std::string& path, int minutes) {
+    const std::vector<std::uint8_t> fixture =
+        testsupport::ReadFileBytes(QUILLMERE_SOURCE_DIR "/tests/data/tone_880hz.mp3");
+    // The first frame carries the encoder's length header; the frames after it are sound.
+    std::size_t second = 1;
+    while (second + 1 < fixture.size() &&
+           !(fixture[second] == 0xFF && (fixture[second + 1] & 0xE0) == 0xE0)) {
+        ++second;
+    }
+    const std::string frames(fixture.begin() + static_cast<std::ptrdiff_t>(second), fixture.end());
+    std::string out;
+    for (int copy = 0; copy < minutes * 40; ++copy) {  // 1.5 s each
+        out += frames;
     }
     testsupport::WriteFile(path, out);
 }

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,6 +39,15 @@ std::vector<int> ToneOrder(const std::vector<ToneSpan>& spans, double minLength)
 
 // A mono 16-bit WAV file of a sine tone.
 void WriteToneWav(const std::string& path, double frequency, double seconds, int rate);
+
+// A mono 16-bit WAV file of dataBytes sample bytes: a tone for its first seconds, then silence
+// left as a hole in the file, so that even a very long one is written at once.
+void WriteLargeWav(const std::string& path, double frequency, double toneSeconds, int rate,
+                   std::uint32_t dataBytes);
+
+// An MP3 of about minutes length: the frames of the 1.5 s tone fixture repeated, without its
+// length header, so that the decoder must find the length itself as it would in any long file.
+void WriteLongMp3(const std::string& path, int minutes);
 
 struct DiscTrack {
     double frequency;

@@ -28,7 +28,7 @@ FakeCdPlayer::~FakeCdPlayer() {
 }
 
 const CdToc* FakeCdPlayer::Toc() {
-    return state_->discPresent ? &state_->toc : nullptr;
+    return state_->discPresent && !state_->opening ? &state_->toc : nullptr;
 }
 
 std::int32_t FakeCdPlayer::Play(std::int32_t from, std::int32_t to) {

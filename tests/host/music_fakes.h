@@ -24,6 +24,7 @@ CdToc EvenDisc(int tracks = 10, std::int32_t sectorsPerTrack = 4500);
 struct FakeCdState {
     CdToc toc = EvenDisc();
     bool discPresent = true;
+    bool opening = false;  // the drive is still spinning up: no table yet
     PlayerMode mode = PlayerMode::Stopped;
     std::int32_t position = 0;
     std::vector<std::pair<std::int32_t, std::int32_t>> plays;
@@ -37,6 +38,7 @@ class FakeCdPlayer : public quillmere::CdPlayer {
   public:
     explicit FakeCdPlayer(std::shared_ptr<FakeCdState> state);
     ~FakeCdPlayer() override;
+    bool Opening() override { return state_->opening; }
     const CdToc* Toc() override;
     std::int32_t Play(std::int32_t from, std::int32_t to) override;
     void Stop() override { state_->mode = PlayerMode::Stopped; }

@@ -166,6 +166,22 @@ TEST(MciInterpreterCd, FailsWithoutDriveDiscOrAudio) {
     });
 }
 
+TEST(MciInterpreterCd, AnswersAsAnEmptyDiscWhileTheDriveOpens) {
+    auto opening = [](FakeBackend& b) { b.cd->opening = true; };
+    RunCases({
+        {"mode", kCdTmsf, "status cdaudio mode", 0, "not ready", opening},
+        {"media present", kCdTmsf, "status cdaudio media present", 0, "false", opening},
+        {"current track", kCdTmsf, "status cdaudio current track", 0, "0", opening},
+        {"number of tracks", kCdTmsf, "status cdaudio number of tracks", 0, "0", opening},
+        {"position in tmsf", kCdTmsf, "status cdaudio position", 0, "00:00:00:00", opening},
+        {"position in msf", {"open cdaudio"}, "status cdaudio position", 0, "00:00:00", opening},
+        {"length", kCdTmsf, "status cdaudio length", 0, "00:00:00", opening},
+        {"a track's start is not known yet", kCdTmsf, "status cdaudio position track 3", 276, "",
+         opening},
+        {"play", kCdTmsf, "play cdaudio from 03:00:00:00", 276, "", opening, CdPlays{}},
+    });
+}
+
 TEST(MciInterpreterFile, OpensPlaysAndAnswersTheMode) {
     auto playing = [](FakeBackend& b) { b.file->mode = PlayerMode::Playing; };
     RunCases({
@@ -206,6 +222,8 @@ TEST(MciInterpreterFile, TakesAnyPathAndRefusesBadFiles) {
         {"unknown device type", "open \"/m/a.mp3\" type Sequencer2 alias x", 263, ""},
         {"a quote before a blank ends the name",
          "open \"/m/the\" sea.mp3\" type MPEGVideo Alias MP3Play", 259, ""},
+        {"a doubled quote is one quote", "open \"/m/the\"\" sea.mp3\" type MPEGVideo Alias MP3Play",
+         0, "/m/the\" sea.mp3"},
         {"no closing quote", "open \"/m/a.mp3 type MPEGVideo Alias MP3Play", 294, ""},
         {"quote then more letters", "open \"/m/a\"b type MPEGVideo Alias MP3Play", 294, ""},
         {"type without a name", "open \"/m/a.mp3\" type", 273, ""},
@@ -290,6 +308,29 @@ TEST(MciErrorText, AnswersOnlyForKnownCodes) {
     char cut[8];
     EXPECT_TRUE(quillmere::MciGetErrorString(263, cut, sizeof cut));
     EXPECT_STREQ(cut, "The spe");
+}
+
+TEST(MciCommandSplit, AnyTextComesBackWholeFromItsQuotedWord) {
+    const std::string texts[] = {"/m/the\" sea.mp3",
+                                 "/m/\"",
+                                 "/m/\"\"",
+                                 "/m/a \"\" b\"c",
+                                 "/m/ leading and trailing ",
+                                 "\" type waveaudio alias x \"",
+                                 "/m/海の歌 \"1\".mp3",
+                                 "/m/tab\tand\nline",
+                                 ""};
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        const quillmere::MciWords split = quillmere::SplitMciCommand(
+            "open " + quillmere::QuotedMciWord(text) + " type MPEGVideo Alias MP3Play");
+        ASSERT_EQ(split.error, 0);
+        ASSERT_EQ(split.words.size(), 6u);
+        EXPECT_EQ(split.words[1].text, text);
+    }
+    // Texts that always came through keep their exact command text.
+    EXPECT_EQ(quillmere::QuotedMciWord("/m/the \"sea\".mp3"), "\"/m/the \"sea\".mp3\"");
+    EXPECT_EQ(quillmere::QuotedMciWord("/m/My Sea.mp3"), "\"/m/My Sea.mp3\"");
 }
 
 TEST(MciCommandSplit, QuotedWordsKeepBlanksAndInnerQuotes) {

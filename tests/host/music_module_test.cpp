@@ -239,6 +239,26 @@ TEST(MusicModuleCd, WatchEndsOnTheFirstTickWithoutDriveOrDisc) {
     }
 }
 
+TEST_F(MusicModule, DriveThatIsStillOpeningIsWaitedForThenPlayed) {
+    for (std::int16_t repeat : {0, 3}) {
+        SCOPED_TRACE(repeat);
+        Settings.BgmRepeat = repeat;
+        cd.opening = true;
+        OpenCd();
+        for (int tick = 0; tick < 3; ++tick) {
+            EXPECT_TRUE(Tick()) << "the watch gave up on a drive that was spinning up";
+        }
+        EXPECT_TRUE(cd.plays.empty());
+        cd.opening = false;
+        platform.TakeCommands();
+        EXPECT_TRUE(Tick());
+        ASSERT_EQ(cd.plays.size(), 1u);
+        EXPECT_EQ(cd.plays[0].first, repeat == 0 ? 0 : cd.toc.Track(repeat)->startLsn);
+        quillmere::StopCD();
+        cd.plays.clear();
+    }
+}
+
 TEST_F(MusicModule, DiscWithoutAudioTracksTicksOnWithoutPlaying) {
     cd.toc.tracks = {{1, 0, false}};
     Settings.BgmRepeat = 0;
@@ -272,6 +292,23 @@ TEST_F(MusicModule, Mp3IsOpenedQuotedAndRestartedWhenNotPlaying) {
     quillmere::StopMp3();
     EXPECT_EQ(platform.TakeCommands(), (Commands{"stop MP3Play", "close MP3Play"}));
     EXPECT_FALSE(platform.backend->file->open);
+}
+
+TEST_F(MusicModule, Mp3PathReachesThePlayerWholeWhateverItHolds) {
+    const std::string paths[] = {"/m/the\" sea.mp3", "/m/\" type waveaudio alias x \".mp3",
+                                 "/m/a\"\"b \".mp3", "/m/ leading/trailing /x.mp3",
+                                 "/m/\x8a\x43.mp3"};
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        Settings.BgmFile = path;
+        quillmere::PlayMp3();
+        const Commands sent = platform.TakeCommands();
+        ASSERT_EQ(sent.size(), 2u);
+        EXPECT_EQ(sent[1], "play MP3Play");
+        EXPECT_EQ(platform.backend->openedFiles.back(), path);
+        quillmere::StopMp3();
+        platform.TakeCommands();
+    }
 }
 
 TEST_F(MusicModule, Mp3ThatDoesNotOpenIsNeverPlayedButWatchedQuietly) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,18 @@ constexpr double kMp3Tone = 880.0;
 constexpr double kMp3Seconds = 1.5;
 const std::vector<double> kDiscTones = {440.0, 660.0, 990.0};
 
+// The most memory this process has held, from the kernel's own count.
+long PeakRssKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}
+
 class MusicPlayback : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -50,6 +63,7 @@ class MusicPlayback : public ::testing::Test {
     double SecondsWritten() { return musictest::RawFrames(audio) / musictest::kRate; }
     std::string CopyOfFixture(const std::string& name) {
         const std::string path = dir / name;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         std::filesystem::copy_file(kMp3Fixture, path);
         return path;
     }
@@ -78,7 +92,8 @@ TEST_F(MusicPlayback, Mp3PlaysAndStartsAgainAfterItsEnd) {
 }
 
 TEST_F(MusicPlayback, Mp3PathsWithBlanksQuotesAndJapanesePlay) {
-    for (const char* name : {"My Sea Song.mp3", "the \"sea\".mp3", "海の歌.Mp3"}) {
+    for (const char* name : {"My Sea Song.mp3", "the \"sea\".mp3", "海の歌.Mp3", "the\" sea.mp3",
+                             " lead/trail / \"\" .mp3"}) {
         SCOPED_TRACE(name);
         std::filesystem::remove(audio);
         Settings.BgmFile = CopyOfFixture(name);
@@ -172,6 +187,21 @@ TEST_F(MusicPlayback, BadFilesPlayNothingAndTheRunGoesOn) {
         EXPECT_FALSE(quillmere::IsMp3Playing());
         quillmere::StopMp3();
     }
+}
+
+TEST_F(MusicPlayback, LargeWavPlaysInLittleMemory) {
+    // 100 MB at 8 kHz: decoded whole to the output's 44.1 kHz stereo it would take 1.1 GB.
+    Settings.BgmFile = dir / "long.wav";
+    musictest::WriteLargeWav(Settings.BgmFile, 660.0, 1.0, 8000, 100u << 20);
+    quillmere::PlayWav();
+    EXPECT_EQ(LastApiResult, 1);
+    EXPECT_TRUE(
+        testsupport::WaitUntil([&] { return !SpansOf(Heard({660.0}), 0, 0.5).empty(); }, 20s))
+        << "the start of the long WAV was not heard";
+    quillmere::StopWav();
+    const long peakKb = PeakRssKb();
+    EXPECT_GT(peakKb, 0);
+    EXPECT_LT(peakKb, 400 * 1024) << "the WAV was held in memory";
 }
 
 TEST_F(MusicPlayback, WavThatIsNoRiffFileStaysSilent) {

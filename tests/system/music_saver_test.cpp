@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "ini_file.h"
@@ -39,18 +40,26 @@ class MusicSaverTest : public ::testing::Test {
     }
 
     void StartHost() {
+        std::map<std::string, std::string> env = {{"DISPLAY", server_->display()},
+                                                  {"HOME", home_.path()},
+                                                  {"XDG_CACHE_HOME", home_ / "cache"},
+                                                  {"XDG_CONFIG_HOME", home_ / "config"},
+                                                  {"XDG_RUNTIME_DIR", home_ / "runtime"},
+                                                  {"SDL_AUDIODRIVER", "disk"},
+                                                  {"SDL_DISKAUDIOFILE", audio_},
+                                                  {"SDL_DISKAUDIODELAY", ""},
+                                                  {"QUILLMERE_CDROM", ""}};
+        for (const auto& [name, value] : extraEnv_) {
+            env[name] = value;
+        }
+        std::filesystem::create_directories(home_ / "runtime");
+        std::filesystem::permissions(home_ / "runtime", std::filesystem::perms::owner_all);
         host_ = std::make_unique<testsupport::ChildProcess>(
-            std::string(QUILLMERE_BIN_DIR) + "/Quillmere.scr", std::vector<std::string>{"/s"},
-            std::map<std::string, std::string>{{"DISPLAY", server_->display()},
-                                               {"HOME", home_.path()},
-                                               {"XDG_CACHE_HOME", home_ / "cache"},
-                                               {"XDG_CONFIG_HOME", home_ / "config"},
-                                               {"SDL_AUDIODRIVER", "disk"},
-                                               {"SDL_DISKAUDIOFILE", audio_},
-                                               {"SDL_DISKAUDIODELAY", ""},
-                                               {"QUILLMERE_CDROM", extraEnv_["QUILLMERE_CDROM"]}},
-            home_ / "host-stderr.txt");
+            std::string(QUILLMERE_BIN_DIR) + "/Quillmere.scr", std::vector<std::string>{"/s"}, env,
+            HostStderrPath());
     }
+
+    std::string HostStderrPath() { return home_ / "host-stderr.txt"; }
 
     // Presses Escape, and checks that the host ends and how much sound came after the window.
     void EndRendererAndCheckTheSoundStops() {
@@ -88,7 +97,8 @@ class MusicSaverTest : public ::testing::Test {
 };
 
 TEST_F(MusicSaverTest, Mp3PlaysDuringTheRunAndStopsWithTheRenderer) {
-    const std::string song = home_ / "My Sea Song.MP3";
+    // Blanks, Japanese (stored in CP932) and a quote before a blank: any name plays.
+    const std::string song = home_ / " My 海の歌 the\" Sea Song.MP3";
     std::filesystem::copy_file(QUILLMERE_SOURCE_DIR "/tests/data/tone_880hz.mp3", song);
     ChooseMusic(quillmere::SignedNumberText(quillmere::kBgmFile), song);
     StartHost();
@@ -125,6 +135,48 @@ TEST_F(MusicSaverTest, UnplayableMusicLeavesTheRunSilentButWhole) {
     testsupport::FakeKey(x_->get(), XK_Escape, false);
     EXPECT_EQ(host_->Wait(10s), std::optional<int>(0));
     EXPECT_EQ(ToneSeconds(kTone), 0.0);
+}
+
+TEST_F(MusicSaverTest, NoDriverOrDecoderChatterOnStderr) {
+    // The fixture with a damaged byte every 97 from its second kilobyte on.
+    std::vector<std::uint8_t> damaged =
+        testsupport::ReadFileBytes(QUILLMERE_SOURCE_DIR "/tests/data/tone_880hz.mp3");
+    std::uint32_t noise = 7;
+    for (std::size_t at = 2000; at < damaged.size(); at += 97) {
+        noise = noise * 1103515245u + 12345u;
+        damaged[at] = static_cast<std::uint8_t>(noise >> 16);
+    }
+    const std::string song = home_ / "damaged.mp3";
+    testsupport::WriteFile(song, damaged);
+    ChooseMusic(quillmere::SignedNumberText(quillmere::kBgmFile), song);
+
+    // Without a driver named the host picks one itself (none, on a machine without sound); with
+    // the disk driver the decoder works through the damage, again and again.
+    for (const char* driver : {"", "disk"}) {
+        SCOPED_TRACE(*driver == '\0' ? "no SDL_AUDIODRIVER" : driver);
+        extraEnv_["SDL_AUDIODRIVER"] = driver;
+        std::filesystem::remove(audio_);
+        StartHost();
+        ASSERT_TRUE(testsupport::WaitUntil([&] { return RendererWindow() != 0; }, 30s));
+        if (*driver != '\0') {
+            EXPECT_TRUE(testsupport::WaitUntil(
+                [&] { return musictest::RawFrames(audio_) >= 3.5 * 44100; }, 30s));
+        }
+        testsupport::FakeKey(x_->get(), XK_Escape, true);
+        ASSERT_TRUE(testsupport::WaitUntil([&] { return RendererWindow() == 0; }, 30s));
+        testsupport::FakeKey(x_->get(), XK_Escape, false);
+        EXPECT_EQ(host_->Wait(10s), std::optional<int>(0));
+
+        const std::vector<std::uint8_t> text = testsupport::ReadFileBytes(HostStderrPath());
+        std::istringstream lines(std::string(text.begin(), text.end()));
+        std::string line;
+        while (std::getline(lines, line)) {
+            // SDL's own notice that it writes to a file is all the disk driver may add.
+            EXPECT_EQ(line.rfind("CRITICAL: ", 0), 0u) << "on stderr: " << line;
+        }
+        ASSERT_TRUE(testsupport::WaitUntil(
+            [&] { return testsupport::FindWindowByTitle(x_->get(), "Tormalune_Main") == 0; }, 10s));
+    }
 }
 
 }  // namespace
