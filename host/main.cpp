@@ -16,6 +16,7 @@
 #include "x11_connection.h"
 #include "x11_cursor.h"
 #include "x11_foreign_window.h"
+#include "x11_run_lock.h"
 #include "x11_window_lookup.h"
 #include "xdg_paths.h"
 
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
     x11::CursorDisplayCount cursor(*connection);
     std::unique_ptr<PreviewSession> preview;
     std::unique_ptr<Tormalune_S> saver;
+    std::unique_ptr<x11::RunLock> runLock;
 
     MainOps ops;
     ops.WindowExists = [&](const std::string& title) {
@@ -90,6 +92,10 @@ int main(int argc, char** argv) {
         app.Gui();
         preview = PreviewSession::Show(*connection, text);
         return preview != nullptr;
+    };
+    ops.TakeRunLock = [&] {
+        runLock = x11::RunLock::Take(*connection);
+        return runLock != nullptr;
     };
     ops.CreateTextureFolder = [] { platform::CreateFolderWithParents(TextureFolder(), 0700); };
     ops.LoadSettings = [] { LoadSettings(); };

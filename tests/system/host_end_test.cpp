@@ -1,6 +1,6 @@
 // How a full-screen run ends from outside, with the real host and renderer on a 1024 x 768 screen
-// that also lists a 640 x 480 mode: termination requests to the host and a renderer killed
-// outright.
+// that also lists a 640 x 480 mode: termination requests to the host, a renderer killed outright,
+// and two starts at the same instant.
 #include "host_fixture.h"
 
 // After gtest (through the fixture): X.h defines None, which gtest uses as a name.
@@ -188,6 +188,27 @@ TEST_F(HostEndTest, KilledRendererPutBackOnlyWhenNobodyChangedTheScreen) {
         EXPECT_EQ(host->Wait(), 0) << c.name;
         EXPECT_EQ(testsupport::CurrentScreenMode(x()), c.after) << c.name;
         EXPECT_EQ(ReadMark(x()).has_value(), c.markLeft) << c.name;
+    }
+}
+
+// Two starts at the same instant: one runs, with one renderer; the other ends at once.
+TEST_F(HostEndTest, TwoStartsAtTheSameInstantMakeOneRun) {
+    for (int round = 0; round < 3; ++round) {
+        HostEnvironment other(display());
+        auto first = StartHost({"/s"}, *env_);
+        auto second = StartHost({"/s"}, other);
+        ASSERT_NE(WaitForWindow(kRendererTitle), 0u) << round;
+        ASSERT_TRUE(WaitUntil([&] { return !first->running() || !second->running(); }))
+            << "both ran, round " << round;
+        ChildProcess& ended = first->running() ? *second : *first;
+        ChildProcess& running = first->running() ? *first : *second;
+        EXPECT_EQ(ended.Wait(), 0) << round;
+        EXPECT_EQ(testsupport::FindWindowsByTitle(x(), kRendererTitle).size(), 1u) << round;
+        EXPECT_EQ(RendererPids().size(), 1u) << round;
+        EXPECT_TRUE(HoldEscapeUntil([&] { return !running.running(); })) << round;
+        EXPECT_EQ(running.Wait(), 0) << round;
+        EXPECT_TRUE(WindowGone(kRendererTitle)) << round;
+        EXPECT_TRUE(WindowGone(kSaverTitle)) << round;
     }
 }
 
