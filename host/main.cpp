@@ -13,6 +13,7 @@
 #include "settings.h"
 #include "settings_dialog.h"
 #include "tormalune_b.h"
+#include "tormalune_bgm.h"
 #include "x11_connection.h"
 #include "x11_cursor.h"
 #include "x11_foreign_window.h"
@@ -23,6 +24,11 @@
 namespace {
 
 using namespace quillmere;
+
+// Whatever was playing is shut before the end, as at the end of a run.
+void HandleServerLoss() {
+    x11::X11Connection::OnServerLost([] { CloseAllMusic(); });
+}
 
 // Qt is started only when something needs it: a second start during a run ends without it, and
 // the full-screen run needs no widgets, only timers and images. Qt sees no argument of ours, so
@@ -48,6 +54,8 @@ class HostApplication {
             app->setQuitOnLastWindowClosed(false);
             app->setWindowIcon(QIcon(QStringLiteral(":/assets/icon.png")));
             app_ = std::move(app);
+            // Qt's xcb platform put its own Xlib handler in place, which ends through exit().
+            HandleServerLoss();
         }
         return *static_cast<QApplication*>(app_.get());
     }
@@ -73,6 +81,7 @@ int main(int argc, char** argv) {
                      reason.c_str());
         return 0;
     }
+    HandleServerLoss();
 
     HostApplication app(argc > 0 ? argv[0] : "Quillmere.scr");
     x11::CursorDisplayCount cursor(*connection);
