@@ -4,9 +4,16 @@
 //   host CPU over a 20 s run (target <= 1 % of one core) and its peak RSS (target <= 80 MB),
 //   the same start and end with music: a 30-minute MP3, a one-hour WAV and a CD image (start
 //   target <= the silent start + 150 ms, end target <= 150 ms).
+// Then on a 1024x768 screen that also lists 640x480, where the renderer switches the display:
+//   renderer SIGKILLed to the screen configuration back (the host puts it back),
+//   SIGTERM to the host to host, renderer and switched mode all gone; of that, renderer window
+//   gone to host ended (target <= 150 ms).
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,7 +83,8 @@ bool FrameDrawn(Display* display, Window window) {
 
 class Bench {
   public:
-    Bench() : client_(server_.display()) {
+    explicit Bench(const std::string& screen = "640x480x16")
+        : server_(screen), client_(server_.display()) {
         XSetErrorHandler(IgnoreErrors);
         std::filesystem::create_directory(home_ / "runtime");
         ::chmod((home_ / "runtime").c_str(), 0700);
@@ -131,6 +139,54 @@ class Bench {
 
     Display* x() const { return client_.get(); }
 
+    // The renderer's process, from its window.
+    pid_t RendererPid() const {
+        const Window window = RendererWindow();
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(x(), window, XInternAtom(x(), "_NET_WM_PID", False), 0, 1, False,
+                           XA_CARDINAL, &type, &format, &count, &after, &data);
+        pid_t pid = 0;
+        if (data != nullptr) {
+            if (count == 1) {
+                pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
+            }
+            XFree(data);
+        }
+        return pid;
+    }
+
+    // True when the renderer had marked its switched mode; otherwise marks it on its behalf,
+    // exactly as the renderer does, so that the host's part is measured all the same.
+    bool EnsureSwitchedModeMark(pid_t renderer) const {
+        const Window root = DefaultRootWindow(x());
+        const Atom name = XInternAtom(x(), "QUILLMERE_SWITCHED_MODE", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        XGetWindowProperty(x(), root, name, 0, 2, False, XA_CARDINAL, &type, &format, &count,
+                           &after, &data);
+        if (data != nullptr) {
+            XFree(data);
+        }
+        if (count == 2) {
+            return true;
+        }
+        XRRScreenResources* resources = XRRGetScreenResourcesCurrent(x(), root);
+        const long items[2] = {static_cast<long>(renderer),
+                               static_cast<long>(resources->timestamp)};
+        XRRFreeScreenResources(resources);
+        XChangeProperty(x(), root, name, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(items), 2);
+        XSync(x(), False);
+        return false;
+    }
+
   private:
     testsupport::TempDir home_;
     testsupport::XvfbServer server_;
@@ -180,6 +236,112 @@ double Median(std::vector<double> samples) {
 
 double Worst(const std::vector<double>& samples) {
     return *std::max_element(samples.begin(), samples.end());
+}
+
+bool ProcessEnded(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) {
+        return true;
+    }
+    const std::size_t close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z';
+}
+
+int SwitchedModeBench() {
+    Bench bench("1024x768x16");
+    const testsupport::ScreenMode large{1024, 768, 1024, 768};
+    const testsupport::ScreenMode small{640, 480, 640, 480};
+    if (!bench.ok() || !testsupport::AddOutputMode(bench.x(), 640, 480)) {
+        std::fprintf(stderr, "host_bench: no 1024x768 server with a 640x480 mode\n");
+        return 1;
+    }
+    const auto startRun = [&](pid_t& renderer) {
+        auto host = bench.StartHost();
+        Window window = 0;
+        const bool drawn = PollUntil(
+            [&] {
+                if (window == 0) {
+                    window = bench.RendererWindow();
+                }
+                return window != 0 && FrameDrawn(bench.x(), window) &&
+                       testsupport::CurrentScreenMode(bench.x()) == small;
+            },
+            10s);
+        renderer = drawn ? bench.RendererPid() : 0;
+        return host;
+    };
+
+    std::vector<double> restore;
+    bool markedByRenderer = true;
+    for (int run = 0; run < 5; ++run) {
+        pid_t renderer = 0;
+        auto host = startRun(renderer);
+        if (renderer <= 0) {
+            std::fprintf(stderr, "host_bench: switched run %d did not start\n", run);
+            return 1;
+        }
+        markedByRenderer = bench.EnsureSwitchedModeMark(renderer) && markedByRenderer;
+        const auto killed = Clock::now();
+        ::kill(renderer, SIGKILL);
+        const bool back =
+            PollUntil([&] { return testsupport::CurrentScreenMode(bench.x()) == large; }, 10s);
+        const auto restored = Clock::now();
+        if (!back || !PollUntil([&] { return !host->running(); }, 10s)) {
+            std::fprintf(stderr, "host_bench: run %d: the configuration did not come back\n", run);
+            return 1;
+        }
+        restore.push_back(Ms(killed, restored));
+    }
+    std::printf(
+        "host renderer SIGKILLed to screen configuration back: median %.0f ms, worst %.0f ms%s\n",
+        Median(restore), *std::max_element(restore.begin(), restore.end()),
+        markedByRenderer ? "" : " (mode mark written by the bench: the renderer sets none)");
+
+    std::vector<double> allEnded;
+    std::vector<double> windowToHost;
+    for (int run = 0; run < 5; ++run) {
+        pid_t renderer = 0;
+        auto host = startRun(renderer);
+        if (renderer <= 0) {
+            std::fprintf(stderr, "host_bench: terminated run %d did not start\n", run);
+            return 1;
+        }
+        const auto signalled = Clock::now();
+        host->Signal(SIGTERM);
+        Clock::time_point gone{};
+        Clock::time_point ended{};
+        const bool done = PollUntil(
+            [&] {
+                const auto now = Clock::now();
+                if (gone == Clock::time_point{} && bench.RendererWindow() == 0) {
+                    gone = now;
+                }
+                if (ended == Clock::time_point{} && !host->running()) {
+                    ended = now;
+                }
+                return gone != Clock::time_point{} && ended != Clock::time_point{} &&
+                       ProcessEnded(renderer) && testsupport::CurrentScreenMode(bench.x()) == large;
+            },
+            10s);
+        const auto all = Clock::now();
+        if (!done) {
+            std::fprintf(stderr, "host_bench: run %d: SIGTERM did not end the run\n", run);
+            return 1;
+        }
+        allEnded.push_back(Ms(signalled, all));
+        windowToHost.push_back(Ms(gone, ended));
+    }
+    const double windowMs = Median(windowToHost);
+    std::printf(
+        "host SIGTERM to host, renderer and switched mode all ended: median %.0f ms, "
+        "worst %.0f ms\n",
+        Median(allEnded), *std::max_element(allEnded.begin(), allEnded.end()));
+    std::printf(
+        "host after SIGTERM, renderer window gone to host ended: median %.0f ms, worst "
+        "%.0f ms (target <= 150 ms)\n",
+        windowMs, *std::max_element(windowToHost.begin(), windowToHost.end()));
+    return windowMs <= 150 ? 0 : 2;
 }
 
 struct RunTimes {
@@ -308,5 +470,5 @@ int main() {
         "host 20 s run: %.2f%% of one core (target <= 1%%); peak RSS %.1f MB (target <= 80 MB)\n",
         share, static_cast<double>(rssKb) / 1024.0);
     status |= share <= 1.0 && rssKb <= 80 * 1024 ? 0 : 2;
-    return status;
+    return status | SwitchedModeBench();
 }

@@ -16,15 +16,22 @@
 #include "settings.h"
 #include "settings_dialog.h"
 #include "tormalune_b.h"
+#include "tormalune_bgm.h"
 #include "x11_connection.h"
 #include "x11_cursor.h"
 #include "x11_foreign_window.h"
+#include "x11_run_lock.h"
 #include "x11_window_lookup.h"
 #include "xdg_paths.h"
 
 namespace {
 
 using namespace quillmere;
+
+// Whatever was playing is shut before the end, as at the end of a run.
+void HandleServerLoss() {
+    x11::X11Connection::OnServerLost([] { CloseAllMusic(); });
+}
 
 // Qt is started only when something needs it: a second start during a run ends without it, and
 // the full-screen run needs no widgets, only timers and images. Qt sees no argument of ours, so
@@ -50,6 +57,8 @@ class HostApplication {
             app->setQuitOnLastWindowClosed(false);
             app->setWindowIcon(QIcon(QStringLiteral(":/assets/icon.png")));
             app_ = std::move(app);
+            // Qt's xcb platform put its own Xlib handler in place, which ends through exit().
+            HandleServerLoss();
         }
         return *static_cast<QApplication*>(app_.get());
     }
@@ -89,11 +98,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: no X display to run on (%s)\n", programName, reason.c_str());
         return kExitFailure;
     }
+    HandleServerLoss();
 
     HostApplication app(argc > 0 ? argv[0] : "Quillmere.scr");
     x11::CursorDisplayCount cursor(*connection);
     std::unique_ptr<PreviewSession> preview;
     std::unique_ptr<Tormalune_S> saver;
+    std::unique_ptr<x11::RunLock> runLock;
 
     MainOps ops;
     ops.WindowExists = [&](const std::string& title) {
@@ -107,6 +118,10 @@ int main(int argc, char** argv) {
         app.Gui();
         preview = PreviewSession::Show(*connection, text);
         return preview != nullptr;
+    };
+    ops.TakeRunLock = [&] {
+        runLock = x11::RunLock::Take(*connection);
+        return runLock != nullptr;
     };
     ops.CreateTextureFolder = [] { platform::CreateFolderWithParents(TextureFolder(), 0700); };
     ops.LoadSettings = [] { LoadSettings(); };

@@ -17,6 +17,8 @@ int IntervalOf(SaverTimer timer) {
             return kTimer3IntervalMs;
         case SaverTimer::RendererWait:
             return kRendererWaitIntervalMs;
+        case SaverTimer::EndWatch:
+            return kEndWatchIntervalMs;
     }
     return kTimer3IntervalMs;
 }
@@ -67,6 +69,9 @@ void SaverSequence::Form_Load() {
     }
 
     rendererPath_ = ops_.ProgramFolder() + "/" + kRendererFileName;
+    // Recorded before the renderer can change it: a renderer killed outright cannot put its
+    // switched mode back, and then the host does.
+    ops_.RecordScreen();
     rendererPid_ = ops_.StartProgram(rendererPath_);
     LastApiResult = rendererPid_;
 
@@ -125,7 +130,64 @@ void SaverSequence::Timer3_Timer() {
         }
     }
     SetEnabled(SaverTimer::Timer3, false);
+    AwaitRestore();
+}
+
+void SaverSequence::Terminate() {
+    if (unloading_ || ending_ != Ending::None) {
+        return;
+    }
+    SetEnabled(SaverTimer::RendererWait, false);
+    SetEnabled(SaverTimer::Timer3, false);
+    if (rendererPid_ > 0 && ops_.ProcessRunning(rendererPid_)) {
+        if (ops_.CloseRenderer(rendererPid_)) {
+            ending_ = Ending::AwaitWindow;
+            endingStartMs_ = ops_.TickMs();
+            SetEnabled(SaverTimer::EndWatch, true);
+            return;
+        }
+        // Still starting, with no window to close: the renderer restores on SIGTERM too.
+        ops_.TerminateProcess(rendererPid_);
+    }
+    AwaitRestore();
+}
+
+void SaverSequence::EndWatch_Timer() {
+    if (!Enabled(SaverTimer::EndWatch)) {
+        return;
+    }
+    if (ending_ == Ending::AwaitWindow) {
+        if (ops_.RendererWindowOf(rendererPid_)) {
+            if (ops_.TickMs() - endingStartMs_ < kCloseLimitMs) {
+                return;
+            }
+            ops_.TerminateProcess(rendererPid_);
+        }
+        ending_ = Ending::AwaitRestore;
+        endingStartMs_ = ops_.TickMs();
+    }
+    FinishWhenRestored();
+}
+
+void SaverSequence::AwaitRestore() {
+    ending_ = Ending::AwaitRestore;
+    endingStartMs_ = ops_.TickMs();
+    if (!FinishWhenRestored()) {
+        SetEnabled(SaverTimer::EndWatch, true);
+    }
+}
+
+bool SaverSequence::FinishWhenRestored() {
+    const bool marked = rendererPid_ > 0 && ops_.ModeLeftSwitched(rendererPid_);
+    if (marked && ops_.ProcessRunning(rendererPid_) &&
+        ops_.TickMs() - endingStartMs_ < kRestoreGraceMs) {
+        return false;
+    }
+    if (marked) {
+        ops_.PutBackScreen(rendererPid_);
+    }
     Form_QueryUnload();
+    return true;
 }
 
 void SaverSequence::Form_QueryUnload() {
@@ -135,6 +197,9 @@ void SaverSequence::Form_QueryUnload() {
     }
     unloading_ = true;
     SetEnabled(SaverTimer::RendererWait, false);
+    if (Enabled(SaverTimer::EndWatch)) {
+        SetEnabled(SaverTimer::EndWatch, false);
+    }
 
     if (Enabled(SaverTimer::Timer2)) {
         SetEnabled(SaverTimer::Timer2, false);

@@ -16,6 +16,7 @@ enum class SaverTimer {
     Timer2,        // CD watch
     Timer3,        // renderer watch
     RendererWait,  // polls for the renderer's first window before Timer3 takes over
+    EndWatch,      // the end of the run: the renderer's window and its own mode restore
 };
 
 inline constexpr int kTimer1IntervalMs = 1000;
@@ -24,6 +25,12 @@ inline constexpr int kTimer3IntervalMs = 100;
 inline constexpr int kRendererWaitIntervalMs = 10;
 // A renderer that has shown no window by then is taken as ended; Timer3 decides.
 inline constexpr std::uint32_t kRendererWaitLimitMs = 5000;
+// Fast enough that the host ends well within 150 ms of the renderer's window going.
+inline constexpr int kEndWatchIntervalMs = 10;
+// A renderer that keeps its window this long after the close message is sent SIGTERM.
+inline constexpr std::uint32_t kCloseLimitMs = 3000;
+// How long a renderer whose window has gone may take to put its display mode back itself.
+inline constexpr std::uint32_t kRestoreGraceMs = 1000;
 
 int IntervalOf(SaverTimer timer);
 
@@ -43,6 +50,17 @@ struct SaverOps {
     std::function<std::int32_t(const std::string& path)> StartProgram;  // process id, 0 on failure
     std::function<bool(std::int32_t pid)> ProcessRunning;
     std::function<bool()> RendererWindowExists;
+    // The screen configuration, recorded before the renderer starts.
+    std::function<void()> RecordScreen;
+    // True while the root window carries that renderer's switched-mode mark.
+    std::function<bool(std::int32_t pid)> ModeLeftSwitched;
+    // Puts the recorded configuration back if that renderer's switched one is still current,
+    // and removes its mark.
+    std::function<void(std::int32_t pid)> PutBackScreen;
+    // Sends the close message to that renderer's window; false when it has none.
+    std::function<bool(std::int32_t pid)> CloseRenderer;
+    std::function<bool(std::int32_t pid)> RendererWindowOf;
+    std::function<void(std::int32_t pid)> TerminateProcess;  // SIGTERM
     std::function<std::uint32_t()> TickMs;
     std::function<void(SaverTimer timer, bool enabled)> SetTimerEnabled;
     std::function<int()> ShowCursor;   // the new display count
@@ -59,6 +77,10 @@ class SaverSequence {
     void Timer2_Timer();
     void Timer3_Timer();
     void RendererWait_Timer();
+    void EndWatch_Timer();
+    // A termination request to the host: the renderer it started is closed first, so that it
+    // puts its display mode back itself, then the run ends.
+    void Terminate();
     // Shutdown, for whatever reason the window goes; runs once.
     void Form_QueryUnload();
 
@@ -69,7 +91,17 @@ class SaverSequence {
     const std::string& StartFailure() const { return startFailure_; }
 
   private:
+    enum class Ending {
+        None,
+        AwaitWindow,   // the close message was sent; the renderer's window is still there
+        AwaitRestore,  // the window is gone; the renderer may still be putting its mode back
+    };
+
     void SetEnabled(SaverTimer timer, bool enabled);
+    void AwaitRestore();
+    // Ends the run once the renderer has put its mode back, has ended, or had its time; true
+    // when the shutdown ran.
+    bool FinishWhenRestored();
     // The last three characters of BgmFile, upper-cased.
     std::string Extension() const;
 
@@ -79,7 +111,9 @@ class SaverSequence {
     std::string rendererPath_;
     std::int32_t rendererPid_ = 0;
     std::uint32_t waitStartMs_ = 0;
-    bool enabled_[4] = {};
+    Ending ending_ = Ending::None;
+    std::uint32_t endingStartMs_ = 0;
+    bool enabled_[5] = {};
     bool unloading_ = false;
     bool rendererSeen_ = false;
     std::string startFailure_;

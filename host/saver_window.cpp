@@ -14,6 +14,7 @@
 #include "texture_file.h"
 #include "tormalune_b.h"
 #include "tormalune_bgm.h"
+#include "x11_renderer_window.h"
 #include "x11_window_lookup.h"
 #include "xdg_paths.h"
 
@@ -51,14 +52,15 @@ void EndProgram(const x11::X11Connection& connection, int exitCode) {
 
 Tormalune_S::Tormalune_S(const x11::X11Connection& connection, x11::CursorDisplayCount& cursor,
                          std::string modeLetter)
-    : connection_(connection), cursor_(cursor) {
+    : connection_(connection), cursor_(cursor), screen_(connection) {
     for (int index = 0; index < 3; ++index) {
         Display[index] = QImage(QStringLiteral(":/assets/Tormalune%1.jpg").arg(index + 1));
     }
     const std::pair<QTimer*, SaverTimer> timers[] = {{&Timer1, SaverTimer::Timer1},
                                                      {&Timer2, SaverTimer::Timer2},
                                                      {&Timer3, SaverTimer::Timer3},
-                                                     {&RendererWait, SaverTimer::RendererWait}};
+                                                     {&RendererWait, SaverTimer::RendererWait},
+                                                     {&EndWatch, SaverTimer::EndWatch}};
     for (const auto& [timer, which] : timers) {
         timer->setInterval(IntervalOf(which));
         timer->setTimerType(Qt::PreciseTimer);
@@ -74,15 +76,21 @@ Tormalune_S::Tormalune_S(const x11::X11Connection& connection, x11::CursorDispla
         sequence_->RendererWait_Timer();
         PumpWindow();
     });
+    connect(&EndWatch, &QTimer::timeout, this, [this] {
+        sequence_->EndWatch_Timer();
+        PumpWindow();
+    });
 
-    // A termination request ends the run like a close of the window: music off, cursor back.
+    // A termination request (a desktop session, xss-lock, XScreenSaver) ends the whole run: the
+    // renderer first, so that the display mode comes back, then music off and cursor back.
     termination_ = platform::TerminationPipe::Open();
     if (termination_) {
         terminationNotifier_ =
             std::make_unique<QSocketNotifier>(termination_->fd(), QSocketNotifier::Read);
         connect(terminationNotifier_.get(), &QSocketNotifier::activated, this, [this] {
             termination_->Drain();
-            sequence_->Form_QueryUnload();
+            sequence_->Terminate();
+            PumpWindow();
         });
     }
 }
@@ -105,6 +113,12 @@ SaverOps Tormalune_S::MakeOps() {
     ops.StartProgram = [](const std::string& path) { return StartDetached(path); };
     ops.ProcessRunning = [](std::int32_t pid) { return platform::ProcessRunning(pid); };
     ops.RendererWindowExists = [this] { return RendererWindowExists(); };
+    ops.RecordScreen = [this] { screen_.Record(); };
+    ops.ModeLeftSwitched = [this](std::int32_t pid) { return screen_.MarkedBy(pid); };
+    ops.PutBackScreen = [this](std::int32_t pid) { screen_.PutBack(pid); };
+    ops.CloseRenderer = [this](std::int32_t pid) { return CloseRenderer(pid); };
+    ops.RendererWindowOf = [this](std::int32_t pid) { return RendererWindowOf(pid); };
+    ops.TerminateProcess = [](std::int32_t pid) { platform::Terminate(pid); };
     ops.TickMs = [] { return MonotonicTickMs(); };
     ops.SetTimerEnabled = [this](SaverTimer timer, bool enabled) {
         if (enabled) {
@@ -132,6 +146,8 @@ QTimer& Tormalune_S::TimerOf(SaverTimer timer) {
             return Timer2;
         case SaverTimer::RendererWait:
             return RendererWait;
+        case SaverTimer::EndWatch:
+            return EndWatch;
         case SaverTimer::Timer3:
             break;
     }
@@ -197,6 +213,24 @@ bool Tormalune_S::RendererWindowExists() {
     }
     rendererWindow_ = x11::FindTopLevelWindow(display, kRendererWindowTitle);
     return rendererWindow_ != 0;
+}
+
+bool Tormalune_S::CloseRenderer(std::int32_t pid) {
+    closedWindow_ = x11::FindRendererWindow(connection_.display(), pid);
+    if (closedWindow_ == 0) {
+        return false;
+    }
+    x11::SendCloseMessage(connection_.display(), closedWindow_);
+    return true;
+}
+
+bool Tormalune_S::RendererWindowOf(std::int32_t pid) {
+    _XDisplay* display = connection_.display();
+    if (closedWindow_ != 0 && x11::WindowHasTitle(display, closedWindow_, kRendererWindowTitle)) {
+        return true;
+    }
+    closedWindow_ = x11::FindRendererWindow(display, pid);
+    return closedWindow_ != 0;
 }
 
 }  // namespace quillmere

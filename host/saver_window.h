@@ -17,6 +17,7 @@
 #include "x11_connection.h"
 #include "x11_cursor.h"
 #include "x11_hidden_window.h"
+#include "x11_screen_setting.h"
 
 namespace quillmere {
 
@@ -35,6 +36,8 @@ class Tormalune_S : public QObject {
     SaverOps MakeOps();
     void SaveDisplayPicture(int index);
     bool RendererWindowExists();
+    bool CloseRenderer(std::int32_t pid);
+    bool RendererWindowOf(std::int32_t pid);
     QTimer& TimerOf(SaverTimer timer);
     // Events can wait in Xlib's queue after any request, where the socket notifier cannot see
     // them.
@@ -48,11 +51,15 @@ class Tormalune_S : public QObject {
     QTimer Timer2;
     QTimer Timer3;
     QTimer RendererWait;
+    QTimer EndWatch;
     std::unique_ptr<SaverSequence> sequence_;
     std::unique_ptr<x11::HiddenWindow> window_;
     std::unique_ptr<QSocketNotifier> windowNotifier_;
     // The renderer window last found, checked first so the watch costs one look at one window.
     x11::WindowId rendererWindow_ = 0;
+    // The window the close message went to, watched until it goes.
+    x11::WindowId closedWindow_ = 0;
+    x11::ScreenSettingKeeper screen_;
     std::unique_ptr<platform::TerminationPipe> termination_;
     std::unique_ptr<QSocketNotifier> terminationNotifier_;
 };

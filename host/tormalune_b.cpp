@@ -134,6 +134,13 @@ MainResult Main(const std::string& argumentText, const MainOps& ops) {
         return ops.ShowPreview(argumentText) ? MainResult::RunWindow : MainResult::NoPreviewWindow;
     }
 
+    // The title look-up above misses a run that is starting at the same instant; the lock does
+    // not, and the start that loses it ends before it has created or read anything.
+    const bool fullScreenRun = mode == "S" || argumentText.empty();
+    if (fullScreenRun && !ops.TakeRunLock()) {
+        return MainResult::EndProgram;
+    }
+
     ops.CreateTextureFolder();
     ops.LoadSettings();
 

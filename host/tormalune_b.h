@@ -50,6 +50,9 @@ struct MainOps {
     std::function<bool(const std::string& title)> WindowExists;
     // Sets up and shows the preview; false when there is nothing to show it in.
     std::function<bool(const std::string& argumentText)> ShowPreview;
+    // One full-screen run at a time: false when another run holds the lock. Taken for the
+    // full-screen run only, so starts of other kinds can run beside one.
+    std::function<bool()> TakeRunLock;
     std::function<void()> CreateTextureFolder;
     std::function<void()> LoadSettings;
     std::function<void()> ShowSettingsDialog;  // modal: returns once the dialog has closed

@@ -50,6 +50,12 @@ bool ProcessRunning(pid_t pid) {
     return state != 'Z' && state != 'X';
 }
 
+void Terminate(pid_t pid) {
+    if (pid > 0) {
+        ::kill(pid, SIGTERM);
+    }
+}
+
 bool CreateFolderWithParents(const std::string& path, mode_t mode) {
     if (path.empty()) {
         return false;

@@ -13,6 +13,9 @@ std::string ProgramFolder();
 // True while the process exists and has not ended (a zombie has ended).
 bool ProcessRunning(pid_t pid);
 
+// Asks the process to end (SIGTERM).
+void Terminate(pid_t pid);
+
 // Creates the folder and its missing parents with the given mode; true when it exists afterwards
 // as a folder.
 bool CreateFolderWithParents(const std::string& path, mode_t mode);

@@ -2,6 +2,9 @@
 
 #include <X11/Xlib.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 #include "x11_error_trap.h"
@@ -13,7 +16,23 @@ namespace {
 // The innermost trap; the host is single-threaded.
 ErrorTrap* g_activeTrap = nullptr;
 
+void (*g_onServerLost)() = nullptr;
+
+int ServerLost(Display*) {
+    if (g_onServerLost != nullptr) {
+        g_onServerLost();
+    }
+    std::fputs("Quillmere.scr: lost the connection to the X server\n", stderr);
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
 }  // namespace
+
+void X11Connection::OnServerLost(void (*handler)()) {
+    g_onServerLost = handler;
+    XSetIOErrorHandler(&ServerLost);
+}
 
 std::unique_ptr<X11Connection> X11Connection::Open(std::string& reason) {
     const char* name = std::getenv("DISPLAY");
@@ -26,6 +45,7 @@ std::unique_ptr<X11Connection> X11Connection::Open(std::string& reason) {
         reason = std::string("cannot open display \"") + name + "\"";
         return nullptr;
     }
+    XSetIOErrorHandler(&ServerLost);
     return std::make_unique<X11Connection>(display);
 }
 

@@ -98,12 +98,18 @@ bool WindowHasTitle(Display* display, WindowId window, std::string_view title) {
 }
 
 WindowId FindTopLevelWindow(Display* display, std::string_view title) {
+    return FindTopLevelWindow(display, title, nullptr);
+}
+
+WindowId FindTopLevelWindow(Display* display, std::string_view title,
+                            const std::function<bool(WindowId)>& accept) {
     ErrorTrap trap(display);
     const ::Window root = DefaultRootWindow(display);
     const Atom netName = XInternAtom(display, "_NET_WM_NAME", True);
     const auto hasTitle = [&](::Window window) {
-        return PropertyIs(display, window, netName, title) ||
-               PropertyIs(display, window, XA_WM_NAME, title);
+        return (PropertyIs(display, window, netName, title) ||
+                PropertyIs(display, window, XA_WM_NAME, title)) &&
+               (!accept || accept(window));
     };
 
     const std::vector<::Window> topLevel = Children(display, root);

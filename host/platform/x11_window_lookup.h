@@ -2,6 +2,7 @@
 // single-instance guard and renderer watch need it.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "x11_connection.h"
@@ -17,5 +18,8 @@ bool WindowHasTitle(_XDisplay* display, WindowId window, std::string_view title)
 // children (window-manager frames). 0 when there is none. Windows that vanish during the walk
 // are skipped.
 WindowId FindTopLevelWindow(_XDisplay* display, std::string_view title);
+// The same, among the windows with that title that accept takes.
+WindowId FindTopLevelWindow(_XDisplay* display, std::string_view title,
+                            const std::function<bool(WindowId)>& accept);
 
 }  // namespace quillmere::x11

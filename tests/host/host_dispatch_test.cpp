@@ -147,6 +147,7 @@ class RecordingOps {
     std::vector<std::string> steps;
     std::vector<std::string> existingTitles;
     bool previewShows = true;
+    bool lockFree = true;
 
     MainOps Make() {
         MainOps ops;
@@ -162,6 +163,10 @@ class RecordingOps {
         ops.ShowPreview = [this](const std::string& text) {
             steps.push_back("preview " + text);
             return previewShows;
+        };
+        ops.TakeRunLock = [this] {
+            steps.push_back("lock");
+            return lockFree;
         };
         ops.CreateTextureFolder = [this] { steps.push_back("folder"); };
         ops.LoadSettings = [this] { steps.push_back("settings"); };
@@ -192,18 +197,19 @@ struct DispatchCase {
 TEST(MainDispatchTest, StepsPerCommandLine) {
     const std::string longText = "/s" + std::string(50000, 'q');
     const DispatchCase cases[] = {
-        {"/s", After({"folder", "settings", "hide", "saver"}), MainResult::RunWindow},
-        {"/S", After({"folder", "settings", "hide", "saver"}), MainResult::RunWindow},
-        {"-S", After({"folder", "settings", "hide", "saver"}), MainResult::RunWindow},
-        {"xs", After({"folder", "settings", "hide", "saver"}), MainResult::RunWindow},
-        {longText, After({"folder", "settings", "hide", "saver"}), MainResult::RunWindow},
-        {"", After({"folder", "settings", "saver"}), MainResult::RunWindow},
+        {"/s", After({"lock", "folder", "settings", "hide", "saver"}), MainResult::RunWindow},
+        {"/S", After({"lock", "folder", "settings", "hide", "saver"}), MainResult::RunWindow},
+        {"-S", After({"lock", "folder", "settings", "hide", "saver"}), MainResult::RunWindow},
+        {"xs", After({"lock", "folder", "settings", "hide", "saver"}), MainResult::RunWindow},
+        {longText, After({"lock", "folder", "settings", "hide", "saver"}), MainResult::RunWindow},
+        {"", After({"lock", "folder", "settings", "saver"}), MainResult::RunWindow},
         {"s", After({"folder", "settings"}), MainResult::UnknownSwitch},
         {"/a", After({"folder", "settings"}), MainResult::UnknownSwitch},
         {"/x", After({"folder", "settings"}), MainResult::UnknownSwitch},
         {" ", After({"folder", "settings"}), MainResult::UnknownSwitch},
         {"/\xC3\xA9", After({"folder", "settings"}), MainResult::UnknownSwitch},
-        {"\xC3\xA9s", After({"folder", "settings", "hide", "saver"}), MainResult::RunWindow},
+        {"\xC3\xA9s", After({"lock", "folder", "settings", "hide", "saver"}),
+         MainResult::RunWindow},
         {"/c", After({"folder", "settings", "dialog"}), MainResult::EndProgram},
         {"/C:1234", After({"folder", "settings", "dialog"}), MainResult::EndProgram},
         {"/p 1234", After({"preview /p 1234"}), MainResult::RunWindow},
@@ -226,6 +232,23 @@ TEST(MainDispatchTest, PreviewWithoutWindowEndsTheProgram) {
     recorder.previewShows = false;
     EXPECT_EQ(Main("/p 0", recorder.Make()), MainResult::NoPreviewWindow);
     EXPECT_EQ(recorder.steps, After({"preview /p 0"}));
+}
+
+// A full-screen run that starts at the same instant holds the lock: this start ends before it
+// creates or reads anything. Other kinds of start take no lock.
+TEST(MainDispatchTest, HeldRunLockEndsOnlyTheFullScreenRun) {
+    for (const std::string text : {"/s", ""}) {
+        RecordingOps recorder;
+        recorder.lockFree = false;
+        SavedCursorCount.reset();
+        EXPECT_EQ(Main(text, recorder.Make()), MainResult::EndProgram) << text;
+        EXPECT_EQ(recorder.steps, After({"lock"})) << text;
+        EXPECT_FALSE(SavedCursorCount) << text;
+    }
+    RecordingOps recorder;
+    recorder.lockFree = false;
+    EXPECT_EQ(Main("/c", recorder.Make()), MainResult::EndProgram);
+    EXPECT_EQ(recorder.steps, After({"folder", "settings", "dialog"}));
 }
 
 // While a run is on, every start ends after the two look-ups, which are both always made.

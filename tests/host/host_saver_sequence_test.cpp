@@ -19,6 +19,7 @@ class SaverHarness {
     std::int32_t startedPid = 4321;
     bool processRunning = true;
     bool rendererWindow = false;
+    bool marked = false;  // the renderer's switched-mode mark is on the root window
     std::uint32_t tick = 1000;
     int cursorCount = -1;
     int endCount = 0;
@@ -52,9 +53,32 @@ class SaverHarness {
             return processRunning;
         };
         ops.RendererWindowExists = [this] { return rendererWindow; };
+        ops.RecordScreen = record("record");
+        ops.ModeLeftSwitched = [this](std::int32_t pid) {
+            EXPECT_EQ(pid, startedPid);
+            return marked;
+        };
+        ops.PutBackScreen = [this](std::int32_t pid) {
+            EXPECT_EQ(pid, startedPid);
+            calls.push_back("put back");
+            marked = false;
+        };
+        ops.CloseRenderer = [this](std::int32_t pid) {
+            EXPECT_EQ(pid, startedPid);
+            calls.push_back("close");
+            return rendererWindow;
+        };
+        ops.RendererWindowOf = [this](std::int32_t pid) {
+            EXPECT_EQ(pid, startedPid);
+            return rendererWindow;
+        };
+        ops.TerminateProcess = [this](std::int32_t pid) {
+            EXPECT_EQ(pid, startedPid);
+            calls.push_back("terminate");
+        };
         ops.TickMs = [this] { return tick; };
         ops.SetTimerEnabled = [this](SaverTimer timer, bool enabled) {
-            static const char* names[] = {"Timer1", "Timer2", "Timer3", "Wait"};
+            static const char* names[] = {"Timer1", "Timer2", "Timer3", "Wait", "EndWatch"};
             calls.push_back(std::string(names[static_cast<int>(timer)]) +
                             (enabled ? " on" : " off"));
         };
@@ -129,7 +153,8 @@ TEST(SaverSequenceTest, MusicOfStartAndShutdown) {
         SaverHarness harness;
         SaverSequence sequence(c.settings, "S", harness.Make());
         sequence.Form_Load();
-        EXPECT_EQ(harness.calls, Join(Join(kTextures, c.start), {"start", "Wait on"})) << c.name;
+        EXPECT_EQ(harness.calls, Join(Join(kTextures, c.start), {"record", "start", "Wait on"}))
+            << c.name;
         const std::size_t before = harness.calls.size();
         sequence.Form_QueryUnload();
         EXPECT_EQ(harness.Since(before),
@@ -327,6 +352,143 @@ TEST(SaverSequenceTest, ShutdownDuringTheWait) {
     sequence.Form_QueryUnload();
     EXPECT_FALSE(sequence.Enabled(SaverTimer::RendererWait));
     EXPECT_EQ(harness.endCount, 1);
+}
+
+// Runs the renderer up to its window.
+void StartRun(SaverSequence& sequence, SaverHarness& harness) {
+    sequence.Form_Load();
+    harness.rendererWindow = true;
+    sequence.RendererWait_Timer();
+}
+
+bool Called(const SaverHarness& harness, const std::string& call) {
+    return std::find(harness.calls.begin(), harness.calls.end(), call) != harness.calls.end();
+}
+
+struct GoneCase {
+    const char* name;
+    bool marked;       // the renderer's mark is still on the root window when its window goes
+    bool running;      // the renderer process still runs then
+    int clearsAtTick;  // EndWatch tick at which the renderer removes its mark itself, or -1
+    int endsAtTick;    // EndWatch tick at which the process ends, or -1
+    bool putBack;
+};
+
+// After the renderer's window goes, the host puts the recorded configuration back only for a
+// renderer that left its mark and could not restore itself: it has ended, or had its time.
+TEST(SaverSequenceTest, ScreenPutBackOnlyForARendererThatLeftItsMode) {
+    const int graceTicks = static_cast<int>(kRestoreGraceMs) / kEndWatchIntervalMs;
+    const GoneCase cases[] = {
+        {"ended by its own rules", false, false, -1, -1, false},
+        {"killed outright", true, false, -1, -1, true},
+        {"still restoring, then done", true, true, 3, 5, false},
+        {"ended while restoring", true, true, -1, 4, true},
+        {"hung with its mode left", true, true, -1, -1, true},
+    };
+    for (const auto& c : cases) {
+        SaverHarness harness;
+        const SettingsRecord settings = Music(kBgmFile, "x.mp3");
+        SaverSequence sequence(settings, "S", harness.Make());
+        StartRun(sequence, harness);
+        harness.rendererWindow = false;
+        harness.marked = c.marked;
+        harness.processRunning = c.running;
+        sequence.Timer3_Timer();
+        int ticks = 0;
+        while (harness.endCount == 0 && ticks <= graceTicks + 1) {
+            ASSERT_TRUE(sequence.Enabled(SaverTimer::EndWatch)) << c.name;
+            ++ticks;
+            harness.tick += kEndWatchIntervalMs;
+            harness.marked = harness.marked && ticks != c.clearsAtTick;
+            harness.processRunning = harness.processRunning && ticks != c.endsAtTick;
+            sequence.EndWatch_Timer();
+        }
+        EXPECT_EQ(harness.endCount, 1) << c.name;
+        EXPECT_EQ(Called(harness, "put back"), c.putBack) << c.name;
+        // The configuration is back before the music stops and the host ends.
+        if (c.putBack) {
+            const auto putBack = std::find(harness.calls.begin(), harness.calls.end(), "put back");
+            EXPECT_LT(putBack, std::find(harness.calls.begin(), harness.calls.end(), "StopMp3"))
+                << c.name;
+        }
+        EXPECT_FALSE(Called(harness, "close")) << c.name;
+        EXPECT_FALSE(Called(harness, "terminate")) << c.name;
+    }
+}
+
+struct TerminateCase {
+    const char* name;
+    bool running;      // the renderer process runs when the request comes
+    bool window;       // and has its window
+    int windowGoesAt;  // EndWatch tick at which its window goes, or -1
+    int endsAt;        // EndWatch tick at which the process ends, or -1
+    bool leavesMark;   // the mark stays after the process ended (killed by the SIGTERM)
+    std::vector<std::string> rendererCalls;
+};
+
+// A termination request closes the renderer through its close message and ends once the window
+// has gone; a renderer that keeps its window gets SIGTERM, and the host ends all the same.
+TEST(SaverSequenceTest, TerminationClosesTheRendererFirst) {
+    const int closeTicks = static_cast<int>(kCloseLimitMs) / kEndWatchIntervalMs;
+    const TerminateCase cases[] = {
+        {"closes", true, true, 2, 3, false, {"close"}},
+        {"keeps its window", true, true, -1, closeTicks + 5, false, {"close", "terminate"}},
+        {"keeps its window and mode",
+         true,
+         true,
+         -1,
+         closeTicks + 1,
+         true,
+         {"close", "terminate", "put back"}},
+        {"still starting", true, false, -1, 2, false, {"close", "terminate"}},
+        {"already ended", false, false, -1, -1, false, {}},
+    };
+    for (const auto& c : cases) {
+        SaverHarness harness;
+        const SettingsRecord settings = Music(kBgmCd);
+        SaverSequence sequence(settings, "S", harness.Make());
+        sequence.Form_Load();
+        harness.rendererWindow = c.window;
+        harness.processRunning = c.running;
+        harness.marked = c.running;
+        const std::size_t before = harness.calls.size();
+        sequence.Terminate();
+        // A second request while the first is under way changes nothing.
+        sequence.Terminate();
+        EXPECT_FALSE(sequence.Enabled(SaverTimer::Timer3)) << c.name;
+        EXPECT_FALSE(sequence.Enabled(SaverTimer::RendererWait)) << c.name;
+        int ticks = 0;
+        const int limit = closeTicks + static_cast<int>(kRestoreGraceMs) / kEndWatchIntervalMs + 5;
+        while (harness.endCount == 0 && ticks <= limit) {
+            ASSERT_TRUE(sequence.Enabled(SaverTimer::EndWatch)) << c.name;
+            ++ticks;
+            harness.tick += kEndWatchIntervalMs;
+            if (ticks == c.windowGoesAt) {
+                harness.rendererWindow = false;
+            }
+            if (ticks == c.endsAt) {
+                harness.rendererWindow = false;
+                harness.processRunning = false;
+                harness.marked = c.leavesMark;
+            }
+            sequence.EndWatch_Timer();
+        }
+        EXPECT_EQ(harness.endCount, 1) << c.name;
+        std::vector<std::string> rendererCalls;
+        for (const auto& call : harness.Since(before)) {
+            if (call == "close" || call == "terminate" || call == "put back") {
+                rendererCalls.push_back(call);
+            }
+        }
+        EXPECT_EQ(rendererCalls, c.rendererCalls) << c.name;
+        // The whole shutdown ran: the music and the cursor.
+        EXPECT_TRUE(Called(harness, "StopCD")) << c.name;
+        EXPECT_EQ(harness.calls.back(), "end") << c.name;
+        // Ended as soon as the renderer was done: within a tick of its window or process going.
+        if (c.windowGoesAt > 0) {
+            EXPECT_LE(ticks, c.endsAt) << c.name;
+        }
+    }
 }
 
 }  // namespace

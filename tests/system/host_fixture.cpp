@@ -66,10 +66,11 @@ void HostSystemTest::SetUp() {
     RestartServer({});
 }
 
-void HostSystemTest::RestartServer(const std::vector<std::string>& extraArgs) {
+void HostSystemTest::RestartServer(const std::vector<std::string>& extraArgs,
+                                   const std::string& screen) {
     client_.reset();
     server_.reset();
-    server_ = std::make_unique<testsupport::XvfbServer>("640x480x16", extraArgs);
+    server_ = std::make_unique<testsupport::XvfbServer>(screen, extraArgs);
     client_ = std::make_unique<testsupport::XClient>(server_->display());
     ASSERT_TRUE(client_->ok());
     env_ = std::make_unique<HostEnvironment>(server_->display());
@@ -109,11 +110,11 @@ bool HostSystemTest::WindowGone(const std::string& title) {
     return WaitUntil([&] { return testsupport::FindWindowByTitle(x(), title) == 0; });
 }
 
-void HostSystemTest::EndRenderers() {
+std::vector<pid_t> HostSystemTest::RendererPids() {
+    std::vector<pid_t> pids;
     if (!server_) {
-        return;
+        return pids;
     }
-    // The host starts the renderer detached, so it is found by its program and display.
     const std::string wantedDisplay = "DISPLAY=" + display() + '\0';
     std::error_code ignored;
     const auto renderer = std::filesystem::canonical(BinDir() + "/Quillmere.dll", ignored);
@@ -131,7 +132,13 @@ void HostSystemTest::EndRenderers() {
         if (('\0' + environment).find('\0' + wantedDisplay) == std::string::npos) {
             continue;
         }
-        const pid_t pid = std::stoi(name);
+        pids.push_back(std::stoi(name));
+    }
+    return pids;
+}
+
+void HostSystemTest::EndRenderers() {
+    for (const pid_t pid : RendererPids()) {
         ::kill(pid, SIGTERM);
         if (!WaitUntil([&] { return ::kill(pid, 0) != 0; }, 5s)) {
             ::kill(pid, SIGKILL);

@@ -72,8 +72,10 @@ class HostSystemTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
-    // Starts a server with extra Xvfb arguments instead of the plain one of SetUp.
-    void RestartServer(const std::vector<std::string>& extraArgs);
+    // Starts a server with extra Xvfb arguments, or another screen, instead of the plain one of
+    // SetUp.
+    void RestartServer(const std::vector<std::string>& extraArgs,
+                       const std::string& screen = "640x480x16");
 
     Display* x() const { return client_->get(); }
     const std::string& display() const { return server_->display(); }
@@ -89,6 +91,9 @@ class HostSystemTest : public ::testing::Test {
     // Waits until no window has the title. The server removes a client's windows when it notices
     // the client has gone, which can be after the process's exit status is known.
     bool WindowGone(const std::string& title);
+    // The renderers running on this test's display. The host starts them detached, so they are
+    // found by their program and display.
+    std::vector<pid_t> RendererPids();
     // Ends every renderer running on this test's display.
     void EndRenderers();
     // Holds Escape down until the condition holds, as a user would.
