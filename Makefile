@@ -1,13 +1,18 @@
 # Quillmere: the two set-up commands are `make run` and `make test`.
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test run bench format clean
+.PHONY: all deps fuzz-deps configure build test run bench fuzz format clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+fuzz-deps:
+	@scripts/install-deps --fuzz
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
@@ -24,8 +29,11 @@ run: build
 bench: build
 	@bench/run-all $(BUILD_DIR)
 
+fuzz: fuzz-deps
+	@fuzz/run-all $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_BUILD_DIR)
