@@ -14,6 +14,7 @@
 #include "file_writing.h"
 #include "last_api_result.h"
 #include "unique_fd.h"
+#include "utf8.h"
 
 namespace quillmere {
 
@@ -82,46 +83,6 @@ bool SameName(std::string_view a, std::string_view b, Encoding encoding) {
             }
             ++pos;
         }
-    }
-    return true;
-}
-
-bool IsValidUtf8(std::string_view text) {
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[pos]);
-        std::size_t length = 0;
-        std::uint32_t code = 0;
-        if (byte < 0x80) {
-            ++pos;
-            continue;
-        } else if (byte >= 0xC2 && byte <= 0xDF) {
-            length = 2;
-            code = byte & 0x1F;
-        } else if (byte >= 0xE0 && byte <= 0xEF) {
-            length = 3;
-            code = byte & 0x0F;
-        } else if (byte >= 0xF0 && byte <= 0xF4) {
-            length = 4;
-            code = byte & 0x07;
-        } else {
-            return false;
-        }
-        if (pos + length > text.size()) {
-            return false;
-        }
-        for (std::size_t i = 1; i < length; ++i) {
-            const auto next = static_cast<unsigned char>(text[pos + i]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3F);
-        }
-        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        pos += length;
     }
     return true;
 }
@@ -249,7 +210,7 @@ Location Locate(const Document& doc, std::string_view section, std::string_view 
 
 std::optional<std::string> EncodeName(std::string_view name, Encoding encoding) {
     if (encoding == Encoding::Utf8) {
-        return IsValidUtf8(name) ? std::optional<std::string>(name) : std::nullopt;
+        return IsUtf8(name) ? std::optional<std::string>(name) : std::nullopt;
     }
     return Utf8ToCp932Exact(name);
 }
@@ -308,7 +269,7 @@ std::string EncodeValue(std::string_view value, Encoding encoding) {
     const std::string_view blanks = value.substr(0, textStart);
     const std::string_view text = value.substr(textStart);
     if (!NeedsMark(text)) {
-        if (encoding == Encoding::Utf8 && IsValidUtf8(value)) {
+        if (encoding == Encoding::Utf8 && IsUtf8(value)) {
             return std::string(value);
         }
         if (encoding == Encoding::Cp932) {
