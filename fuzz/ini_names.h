@@ -12,8 +12,8 @@
 namespace inifuzz {
 
 struct Names {
-    std::vector<std::string> sections{"Section", "section", "Other", ""};
-    std::vector<std::string> keys{"K", "k", "A", "BGM区分", "BGMﾘﾋﾟｰﾄ", "BGMﾌｧｲﾙ"};
+    std::vector<std::string> sections{"Section", ""};
+    std::vector<std::string> keys{"K", "BGM区分", "BGMﾌｧｲﾙ"};
 };
 
 inline std::string_view TrimmedName(std::string_view text) {
@@ -25,7 +25,7 @@ inline std::string_view TrimmedName(std::string_view text) {
 }
 
 inline void AddName(std::vector<std::string>& names, std::string_view raw, bool utf8File) {
-    constexpr std::size_t kMostNames = 12;
+    constexpr std::size_t kMostNames = 8;
     if (names.size() >= kMostNames) {
         return;
     }
