@@ -2,13 +2,18 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 PREFIX ?= /usr/local
+FUZZ_BUILD_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test run bench install uninstall package format clean
+.PHONY: all deps fuzz-deps configure build test run bench install uninstall package fuzz format clean
 
 all: build
 
 deps:
 	@scripts/install-deps
+
+fuzz-deps:
+	@scripts/install-deps --fuzz
 
 configure: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
@@ -39,8 +44,11 @@ uninstall:
 package: build
 	@cd $(BUILD_DIR) && cpack -G DEB
 
+fuzz: fuzz-deps
+	@fuzz/run-all $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_BUILD_DIR)

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "file_writing.h"
 #include "last_api_result.h"
 #include "unique_fd.h"
+#include "utf8.h"
 
 namespace quillmere {
 
@@ -85,46 +87,6 @@ bool SameName(std::string_view a, std::string_view b, Encoding encoding) {
     return true;
 }
 
-bool IsValidUtf8(std::string_view text) {
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[pos]);
-        std::size_t length = 0;
-        std::uint32_t code = 0;
-        if (byte < 0x80) {
-            ++pos;
-            continue;
-        } else if (byte >= 0xC2 && byte <= 0xDF) {
-            length = 2;
-            code = byte & 0x1F;
-        } else if (byte >= 0xE0 && byte <= 0xEF) {
-            length = 3;
-            code = byte & 0x0F;
-        } else if (byte >= 0xF0 && byte <= 0xF4) {
-            length = 4;
-            code = byte & 0x07;
-        } else {
-            return false;
-        }
-        if (pos + length > text.size()) {
-            return false;
-        }
-        for (std::size_t i = 1; i < length; ++i) {
-            const auto next = static_cast<unsigned char>(text[pos + i]);
-            if ((next & 0xC0) != 0x80) {
-                return false;
-            }
-            code = (code << 6) | (next & 0x3F);
-        }
-        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false;
-        }
-        pos += length;
-    }
-    return true;
-}
-
 // Longest prefix of at most limit bytes that does not end inside a UTF-8 character.
 std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit) {
     if (text.size() <= limit) {
@@ -142,7 +104,7 @@ std::size_t Utf8PrefixLength(std::string_view text, std::size_t limit) {
 
 struct Line {
     std::string_view body;    // without its line ending
-    std::string_view ending;  // "\n", "\r\n", or empty for a last line without one
+    std::string_view ending;  // "\n", "\r\n", "\r", or empty for a last line without one
 };
 
 struct Document {
@@ -158,15 +120,16 @@ Document Parse(std::string_view text) {
         doc.bom = text.substr(0, kBom.size());
         text.remove_prefix(kBom.size());
     }
+    // A line ends at LF, at CR LF, or at a CR on its own, as the platform's reader takes them.
     while (!text.empty()) {
-        const std::size_t lf = text.find('\n');
-        if (lf == npos) {
+        const std::size_t end = text.find_first_of("\r\n");
+        if (end == npos) {
             doc.lines.push_back({text, {}});
             break;
         }
-        const std::size_t bodyEnd = (lf > 0 && text[lf - 1] == '\r') ? lf - 1 : lf;
-        doc.lines.push_back({text.substr(0, bodyEnd), text.substr(bodyEnd, lf + 1 - bodyEnd)});
-        text.remove_prefix(lf + 1);
+        const std::size_t next = text.substr(end).starts_with("\r\n") ? end + 2 : end + 1;
+        doc.lines.push_back({text.substr(0, end), text.substr(end, next - end)});
+        text.remove_prefix(next);
     }
     return doc;
 }
@@ -216,26 +179,29 @@ struct Location {
     std::optional<std::size_t> sectionLast;
 };
 
-// Duplicate sections read as one: the first occurrence of the key in any of them wins.
+// Only the first section of a name is searched; a later one of the same name is never read, so
+// writes go to the first one too.
 Location Locate(const Document& doc, std::string_view section, std::string_view key) {
     Location where;
-    bool inMatching = false;
-    bool inFirstMatching = false;
     for (std::size_t i = 0; i < doc.lines.size(); ++i) {
         const LineInfo info = Classify(doc.lines[i].body, doc.encoding);
         if (info.kind == LineKind::Section) {
-            inMatching = SameName(info.name, section, doc.encoding);
-            inFirstMatching = inMatching && !where.sectionLast;
-            if (inFirstMatching) {
+            if (where.sectionLast) {
+                break;  // the end of the first matching section
+            }
+            if (SameName(info.name, section, doc.encoding)) {
                 where.sectionLast = i;
             }
             continue;
         }
-        if (inMatching && info.kind == LineKind::Key && SameName(info.name, key, doc.encoding)) {
-            where.keyLine = i;
-            return where;
+        if (!where.sectionLast) {
+            continue;
         }
-        if (inFirstMatching && !Trim(doc.lines[i].body).empty()) {
+        if (info.kind == LineKind::Key && SameName(info.name, key, doc.encoding)) {
+            where.keyLine = i;
+            break;
+        }
+        if (!Trim(doc.lines[i].body).empty()) {
             where.sectionLast = i;
         }
     }
@@ -244,7 +210,7 @@ Location Locate(const Document& doc, std::string_view section, std::string_view 
 
 std::optional<std::string> EncodeName(std::string_view name, Encoding encoding) {
     if (encoding == Encoding::Utf8) {
-        return IsValidUtf8(name) ? std::optional<std::string>(name) : std::nullopt;
+        return IsUtf8(name) ? std::optional<std::string>(name) : std::nullopt;
     }
     return Utf8ToCp932Exact(name);
 }
@@ -297,8 +263,13 @@ bool NeedsMark(std::string_view value) {
 }
 
 std::string EncodeValue(std::string_view value, Encoding encoding) {
-    if (!NeedsMark(value)) {
-        if (encoding == Encoding::Utf8 && IsValidUtf8(value)) {
+    // Readers skip leading spaces whatever follows, so they never read back; what comes after
+    // them decides whether the value needs the mark, which then follows the spaces.
+    const std::size_t textStart = std::min(value.find_first_not_of(' '), value.size());
+    const std::string_view blanks = value.substr(0, textStart);
+    const std::string_view text = value.substr(textStart);
+    if (!NeedsMark(text)) {
+        if (encoding == Encoding::Utf8 && IsUtf8(value)) {
             return std::string(value);
         }
         if (encoding == Encoding::Cp932) {
@@ -307,14 +278,15 @@ std::string EncodeValue(std::string_view value, Encoding encoding) {
             }
         }
     }
-    std::size_t keptEnd = value.size();
-    while (keptEnd > 0 && value[keptEnd - 1] == ' ') {
+    std::size_t keptEnd = text.size();
+    while (keptEnd > 0 && text[keptEnd - 1] == ' ') {
         --keptEnd;
     }
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out(kBom);
-    for (std::size_t pos = 0; pos < value.size(); ++pos) {
-        const auto byte = static_cast<unsigned char>(value[pos]);
+    std::string out(blanks);
+    out += kBom;
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
         if (byte < 0x20 || byte == '%' || pos >= keptEnd) {
             out += '%';
             out += kHex[byte >> 4];

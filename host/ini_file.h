@@ -1,20 +1,25 @@
 // Our private-profile (INI) code: "[section]" header lines and "key=value" lines, read and written
 // the way the Windows profile functions do, so settings files from there read unchanged.
 //
-// Reading: blanks around names and values are ignored, one pair of matching quotes around a value
-// is dropped, section and key names match without regard to ASCII letter case, the first matching
-// key wins, and a value comes back cut to kIniValueLimit bytes (never inside a character).
-// A missing or unreadable file reads as empty.
+// Reading: a line ends at LF, CR LF or a lone CR; blanks around names and values are ignored, one
+// pair of matching quotes around a value is dropped, section and key names match without regard
+// to ASCII letter case, only the first section of a name is searched (and written), the first
+// matching key in it wins, and a value comes back cut to kIniValueLimit bytes (never inside a
+// character). A missing or unreadable file reads as empty.
 //
 // Encoding: the file is CP932 and values are converted to and from UTF-8. A file that starts with
 // the UTF-8 byte-order mark is UTF-8 throughout (names included) and stays so on writing.
 //
 // Values that the plain form cannot carry (characters CP932 lacks, bytes that are not UTF-8,
-// control characters, trailing blanks, a pair of enclosing quotes, a leading byte-order mark) are
-// stored as the UTF-8 byte-order mark EF BB BF followed by the value's bytes, with '%', control
-// bytes and trailing blanks written as %XX. No CP932 text starts with EF BB BF (the EF row is
-// unassigned), so the mark cannot be confused with a plain value. Leading blanks are not kept:
-// number values are written with a leading blank that readers skip.
+// control characters, trailing blanks, a pair of enclosing quotes, a leading byte-order mark;
+// each after any leading spaces) are stored as those spaces, the UTF-8 byte-order mark EF BB BF
+// and the rest of the value's bytes, with '%', control bytes and trailing blanks written as %XX. No
+// CP932 text starts with EF BB BF (the EF row is unassigned), so the mark cannot be confused with a
+// plain value.
+//
+// So a stored value reads back exactly as stored, except that leading spaces never read back
+// (readers skip them; number values are written with one) and a value longer than kIniValueLimit
+// bytes reads back cut.
 //
 // Writing replaces the file atomically and keeps every other byte of it: other sections, keys,
 // comments, blank lines and line endings. A symbolic link is followed and its final target is

@@ -5,11 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
 
+#include "decimal_number.h"
 #include "ini_file.h"
 #include "unique_fd.h"
 #include "xdg_paths.h"
@@ -20,13 +20,8 @@ SettingsRecord Settings;
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+// The blanks readers skip around a value.
+constexpr std::string_view kBlanks = " \t\r\v\f";
 
 std::int16_t NumberSetting(const std::string& text) {
     return FloorOfNumberText(text).value_or(0);
@@ -50,54 +45,12 @@ std::string SignedNumberText(std::int32_t value) {
 }
 
 std::optional<std::int16_t> FloorOfNumberText(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    // from_chars takes no '+' and is independent of the locale (Qt sets the user's).
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (!text.empty() && text.front() == '-') {
-            return std::nullopt;
-        }
-    }
-    std::size_t pos = text.starts_with('-') ? 1 : 0;
-    std::size_t digits = 0;
-    for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
-        ++digits;
-    }
-    if (pos < text.size() && text[pos] == '.') {
-        for (++pos; pos < text.size() && IsDigit(text[pos]); ++pos) {
-            ++digits;
-        }
-    }
-    if (digits == 0) {
+    // A number beyond the range of double, or so small that it reads as 0, is no number here.
+    const std::optional<DecimalNumber> number = ReadDecimalNumber(TrimmedOf(text, kBlanks));
+    if (!number || number->outOfRange) {
         return std::nullopt;
     }
-    if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-        ++pos;
-        if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
-            ++pos;
-        }
-        std::size_t exponentDigits = 0;
-        for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
-            ++exponentDigits;
-        }
-        if (exponentDigits == 0) {
-            return std::nullopt;
-        }
-    }
-    if (pos != text.size()) {
-        return std::nullopt;
-    }
-    double number = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    const double floor = std::floor(number);
+    const double floor = std::floor(number->value);
     if (!(floor >= -32768.0 && floor <= 32767.0)) {
         return std::nullopt;
     }

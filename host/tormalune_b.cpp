@@ -2,33 +2,18 @@
 
 #include <limits>
 
+#include "utf8.h"
+
 namespace quillmere {
 
 std::optional<int> SavedCursorCount;
 
 namespace {
 
-// Length of the UTF-8 sequence starting at pos; a byte that starts no valid sequence is one
+// Length of the UTF-8 sequence starting at pos; a byte that starts no complete sequence is one
 // character on its own, so any byte string splits into characters.
 std::size_t CharLength(std::string_view text, std::size_t pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t length = 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-    }
-    if (pos + length > text.size()) {
-        return 1;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((static_cast<unsigned char>(text[pos + i]) & 0xC0) != 0x80) {
-            return 1;
-        }
-    }
-    return length;
+    return NextUtf8Char(text, pos).length;
 }
 
 // Byte offset of character number n (1-based), or the text's size when it has fewer.

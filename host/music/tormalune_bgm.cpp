@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+#include "decimal_number.h"
 #include "last_api_result.h"
 #include "mci_command.h"
 #include "media_platform.h"
@@ -38,15 +39,10 @@ bool HasErr(const std::string& answer) {
 }
 
 // A text compared with a number is converted the way the runtime converts it: blanks around,
-// an optional sign, digits with an optional fraction and exponent, or &H / &O digits. Anything
-// else is a conversion fault.
+// then &H / &O digits, or a decimal number whose exponent may also start with D. Anything else
+// is a conversion fault, and so is a number beyond the range of double.
 std::optional<double> RuntimeNumber(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
+    text = TrimmedOf(text, " \t");
     if (text.size() > 2 && text[0] == '&' &&
         (text[1] == 'H' || text[1] == 'h' || text[1] == 'O' || text[1] == 'o')) {
         const int base = (text[1] == 'H' || text[1] == 'h') ? 16 : 8;
@@ -64,48 +60,11 @@ std::optional<double> RuntimeNumber(std::string_view text) {
         }
         return value;
     }
-    std::size_t at = 0;
-    auto digits = [&] {
-        const std::size_t start = at;
-        while (at < text.size() && std::isdigit(static_cast<unsigned char>(text[at]))) {
-            ++at;
-        }
-        return at - start;
-    };
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        ++at;
-    }
-    std::size_t mantissa = digits();
-    if (at < text.size() && text[at] == '.') {
-        ++at;
-        mantissa += digits();
-    }
-    if (mantissa == 0) {
+    const std::optional<DecimalNumber> number = ReadDecimalNumber(text, "eEdD");
+    if (!number || std::isinf(number->value)) {
         return std::nullopt;
     }
-    if (at < text.size() && std::strchr("eEdD", text[at]) != nullptr) {
-        ++at;
-        if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-            ++at;
-        }
-        if (digits() == 0) {
-            return std::nullopt;
-        }
-    }
-    if (at != text.size()) {
-        return std::nullopt;
-    }
-    std::string plain(text);
-    for (char& c : plain) {
-        if (c == 'd' || c == 'D') {
-            c = 'e';
-        }
-    }
-    const double value = std::strtod(plain.c_str(), nullptr);
-    if (!std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
+    return number->value;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "utf8.h"
+
 namespace quillmere::x11 {
 
 namespace {
@@ -9,44 +11,13 @@ namespace {
 // One code point from text at pos, advancing pos; 0xFFFFFFFF for a malformed sequence (one byte
 // consumed).
 char32_t NextCodePoint(std::string_view text, std::size_t& pos) {
-    constexpr char32_t kBad = 0xFFFFFFFF;
-    const auto lead = static_cast<unsigned char>(text[pos++]);
-    if (lead < 0x80) {
-        return lead;
+    const Utf8Char c = NextUtf8Char(text, pos);
+    if (!c.wellFormed) {
+        ++pos;
+        return 0xFFFFFFFF;
     }
-    int length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 1;
-        value = lead & 0x1F;
-        minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 2;
-        value = lead & 0x0F;
-        minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 3;
-        value = lead & 0x07;
-        minimum = 0x10000;
-    } else {
-        return kBad;
-    }
-    if (pos + static_cast<std::size_t>(length) > text.size()) {
-        return kBad;
-    }
-    for (int i = 0; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + static_cast<std::size_t>(i)]);
-        if ((next & 0xC0) != 0x80) {
-            return kBad;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return kBad;
-    }
-    pos += static_cast<std::size_t>(length);
-    return value;
+    pos += c.length;
+    return c.codePoint;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ini_file.h"
@@ -58,8 +59,12 @@ TEST(IniRead, FollowsTheProfileRules) {
         {"lead+trail pair matches", "[Section]\nbgm\x83\x41=1\n", "BGMア", "1"},
         {"first key wins", "[Section]\nK=1\nK=2\n", "K", "1"},
         {"first section wins", "[Section]\nK=1\n[Section]\nK=2\n", "K", "1"},
-        {"key only in a later duplicate", "[Section]\nX=1\n[Other]\nK=9\n[Section]\nK=2\n", "K",
-         "2"},
+        {"key only in a later duplicate is not read",
+         "[Section]\nX=1\n[Other]\nK=9\n[section]\nK=2\n", "K", ""},
+        {"lone CR ends lines", "[Section]\r" + kKindCp + "=1\r" + kFileCp + "=/a.mp3\r", "BGM区分",
+         "1"},
+        {"lone CR before a key", "[Other]\rK=9\r[Section]\rK=2", "K", "2"},
+        {"lone CR ends a section header", "[Section]\rK=4\n", "K", "4"},
         {"other section only", "[Other]\nK=9\n", "K", ""},
         {"comment is no key", "[Section]\n;K=5\nK=6\n", "K", "6"},
         {"line without '='", "[Section]\nK\n", "K", ""},
@@ -109,6 +114,25 @@ TEST(IniWrite, ValuesComeBackUnchanged) {
     }
 }
 
+TEST(IniWrite, LeadingSpacesAreSkippedAndTheRestComesBack) {
+    const std::pair<std::string, std::string> cases[] = {
+        {" 2", "2"},
+        {"   ", ""},
+        {"  'abc'", "'abc'"},
+        {" \"/a b.mp3\"", "\"/a b.mp3\""},
+        {"  /x\ty ", "/x\ty "},
+        {" " + kBom + "x", kBom + "x"},
+    };
+    for (const std::string& fileStart : {std::string(), kBom}) {
+        for (const auto& [value, reads] : cases) {
+            const std::optional<std::string> file =
+                SetIniValue(fileStart + "[Section]\n", "Section", "K", value);
+            ASSERT_TRUE(file.has_value()) << value;
+            EXPECT_EQ(ReadIniValue(*file, "Section", "K"), reads) << value;
+        }
+    }
+}
+
 TEST(IniWrite, StoresTheOriginalBytes) {
     EXPECT_EQ(SetIniValue("", "Section", "BGM区分", " 2"), "[Section]\n" + kKindCp + "= 2\n");
     EXPECT_EQ(SetIniValue("", "Section", "BGMﾘﾋﾟｰﾄ", "-3"), "[Section]\n" + kRepeatCp + "=-3\n");
@@ -142,6 +166,14 @@ TEST(IniWrite, KeepsEverythingElseByteForByte) {
          "a=1\n\n[Other]\nb=2\n[Section]\n" + kKindCp + "=9\n"},
         {"garbage kept", std::string("\0\xFF\n", 3), "BGM区分",
          std::string("\0\xFF\n[Section]\n", 13) + kKindCp + "=9\n"},
+        {"lone CR endings kept and used", "[Section]\rA=1\r[Other]\rb=2\r", "BGM区分",
+         "[Section]\rA=1\r" + kKindCp + "=9\r[Other]\rb=2\r"},
+        {"new key goes to the first of two sections, which reads search",
+         "[Section]\nA=1\n[SECTION]\n" + kKindCp + "=1\n", "BGM区分",
+         "[Section]\nA=1\n" + kKindCp + "=9\n[SECTION]\n" + kKindCp + "=1\n"},
+        {"update in the first of two sections",
+         "[Section]\n" + kKindCp + "=1\n[Section]\n" + kKindCp + "=2\n", "BGM区分",
+         "[Section]\n" + kKindCp + "=9\n[Section]\n" + kKindCp + "=2\n"},
     };
     for (const KeepCase& c : cases) {
         EXPECT_EQ(SetIniValue(c.before, "Section", c.key, "9"), c.after) << c.what;
