@@ -185,14 +185,21 @@ RunFigures RunGflux(const GfluxPacing& pacing, std::chrono::milliseconds warmup,
     return Measure(gflux.pid(), frames, length);
 }
 
-int DelayForSixtyFramesPerSecond(bool oneRasterizerThread) {
-    constexpr int kPeriodMicroseconds = 16'667;
-    const RunFigures run = RunGflux({kPeriodMicroseconds, oneRasterizerThread}, 1s, 3s);
-    if (run.framesPerSecond <= 0) {
-        return kPeriodMicroseconds;
+namespace {
+constexpr int kPeriodMicroseconds = 16'667;
+}
+
+int DelayTowardSixtyFramesPerSecond(int delay, double framesPerSecond) {
+    if (framesPerSecond <= 0) {
+        return delay;
     }
-    const double ownFrame = 1e6 / run.framesPerSecond - kPeriodMicroseconds;
+    const double ownFrame = 1e6 / framesPerSecond - delay;
     return std::clamp(static_cast<int>(kPeriodMicroseconds - ownFrame), 0, kPeriodMicroseconds);
+}
+
+int DelayForSixtyFramesPerSecond(bool oneRasterizerThread) {
+    const RunFigures run = RunGflux({kPeriodMicroseconds, oneRasterizerThread}, 1s, 3s);
+    return DelayTowardSixtyFramesPerSecond(kPeriodMicroseconds, run.framesPerSecond);
 }
 
 }  // namespace benchref

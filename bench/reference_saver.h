@@ -74,6 +74,8 @@ struct GfluxPacing {
 
 // gflux drawing, in its checkerboard mode, into a 640 x 480 window at the screen's origin of
 // the default visual, as the renderer's full-screen window on the bench's 640 x 480 x 16 Xvfb.
+// At depth 16 its checkerboard comes out scrambled (its own texture conversion); the mesh and
+// the texturing are the same, and so is its CPU per frame as on a 24-bit screen.
 class Gflux {
   public:
     explicit Gflux(const GfluxPacing& pacing);
@@ -96,9 +98,11 @@ class Gflux {
 RunFigures RunGflux(const GfluxPacing& pacing, std::chrono::milliseconds warmup,
                     std::chrono::milliseconds length);
 
-// The -delay that brings gflux to the renderer's 60 frames/s on this machine now: one short run
-// at a delay of a whole frame period shows how long gflux's own frame takes, which the delay
-// then leaves out. 0 when gflux cannot keep 60 frames/s at all.
+// The -delay that would have brought a run at `delay` that drew `framesPerSecond` to 60 frames/s:
+// the frame period less gflux's own frame time. 0 when gflux cannot keep 60 frames/s at all.
+int DelayTowardSixtyFramesPerSecond(int delay, double framesPerSecond);
+
+// A first -delay for 60 frames/s on this machine now, from a short run at a whole frame period.
 int DelayForSixtyFramesPerSecond(bool oneRasterizerThread);
 
 }  // namespace benchref
