@@ -27,8 +27,11 @@ test: build
 run: build
 	@tools/run-saver $(BUILD_DIR)/bin
 
+# BENCH picks benchmarks by name (BENCH=renderer_bench); the exit status is explained in
+# bench/run-all.
 bench: build
-	@bench/run-all $(BUILD_DIR)
+	@scripts/install-deps --bench
+	@bench/run-all $(BUILD_DIR) $(BENCH)
 
 # Installing builds nothing, so that `sudo make install` leaves the build folder to its owner.
 install:

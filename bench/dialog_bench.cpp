@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_report.h"
 #include "test_support.h"
 #include "x11_test_support.h"
 
@@ -130,8 +131,10 @@ int main(int argc, char** argv) {
     std::sort(times.begin(), times.end());
     const double median = times[times.size() / 2];
     std::printf(
-        "dialog_bench: Quillmere.scr /c to the dialog fully painted, %d runs: "
-        "min %.1f ms, median %.1f ms, max %.1f ms (budget %.0f ms) %s\n",
-        runs, times.front(), median, times.back(), kBudgetMs, median <= kBudgetMs ? "OK" : "OVER");
-    return median <= kBudgetMs ? 0 : 1;
+        "dialog Quillmere.scr /c to the dialog fully painted, %d runs: min %.1f ms, max %.1f ms\n",
+        runs, times.front(), times.back());
+    benchreport::AtMost(
+        "dialog Quillmere.scr /c to the dialog fully painted, median of " + std::to_string(runs),
+        median, "ms", kBudgetMs);
+    return benchreport::ExitStatus();
 }
