@@ -2,10 +2,13 @@
 //   renderer_bench frame    uncapped frame time of the real frame, scene and GLX back end
 //   renderer_bench startup  process start to the first drawn frame of Quillmere.dll
 //   renderer_bench paced    CPU share and peak memory of a paced 20 s run of Quillmere.dll
+//   renderer_bench setup    time the full-screen set-up (display mode, monitors, windows) takes
+//                           on private displays of several kinds
 // The frame and paced figures are also given as ratios to XScreenSaver's gflux, run between the
 // renderer's rounds (bench/reference_saver.h).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -29,6 +32,7 @@
 #include "x11_error_box.h"
 #include "x11_platform.h"
 #include "x11_signals.h"
+#include "x11_test_support.h"
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -337,6 +341,186 @@ int BenchPaced() {
     return benchreport::ExitStatus();
 }
 
+// Runs f and adds the milliseconds it took to total.
+template <typename F>
+auto Timed(double& total, F f) {
+    const auto start = Clock::now();
+    auto result = f();
+    total += std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    return result;
+}
+
+// Forwards to the real back end and adds up the time spent in the calls that make up the
+// full-screen set-up.
+class SetupTimer final : public quillmere::RenderPlatform {
+  public:
+    explicit SetupTimer(quillmere::RenderPlatform& real) : real_(real) {}
+    double modeMs = 0, monitorsMs = 0, windowMs = 0, restoreMs = 0;
+
+    bool RegisterRenderClass(const quillmere::AppIdentity& app,
+                             quillmere::WindowProcedure& procedure) override {
+        return real_.RegisterRenderClass(app, procedure);
+    }
+    void UnregisterRenderClass(const quillmere::AppIdentity& app) override {
+        real_.UnregisterRenderClass(app);
+    }
+    bool ChangeDisplayMode(int width, int height, int bits) override {
+        return Timed(modeMs, [&] { return real_.ChangeDisplayMode(width, height, bits); });
+    }
+    void RestoreDisplayMode() override {
+        Timed(restoreMs, [&] {
+            real_.RestoreDisplayMode();
+            return 0;
+        });
+    }
+    void ShowCursor(bool show) override { real_.ShowCursor(show); }
+    quillmere::ScreenRect FullScreenRect() override {
+        return Timed(monitorsMs, [&] { return real_.FullScreenRect(); });
+    }
+    void AdjustWindowRect(int& width, int& height) override {
+        real_.AdjustWindowRect(width, height);
+    }
+    quillmere::WindowHandle CreateRenderWindow(const quillmere::WindowRequest& request,
+                                               quillmere::WindowStyle style, bool topmost,
+                                               const quillmere::ScreenRect& rect,
+                                               quillmere::RenderWindow* param) override {
+        return Timed(windowMs, [&] {
+            return real_.CreateRenderWindow(request, style, topmost, rect, param);
+        });
+    }
+    void DestroyRenderWindow(quillmere::WindowHandle w) override { real_.DestroyRenderWindow(w); }
+    void ShowRenderWindow(quillmere::WindowHandle w) override { real_.ShowRenderWindow(w); }
+    quillmere::DeviceContext GetDeviceContext(quillmere::WindowHandle w) override {
+        return real_.GetDeviceContext(w);
+    }
+    void ReleaseDeviceContext(quillmere::WindowHandle w, quillmere::DeviceContext dc) override {
+        real_.ReleaseDeviceContext(w, dc);
+    }
+    bool SetPixelFormat(quillmere::DeviceContext dc, int colorBits, int depthBits) override {
+        return real_.SetPixelFormat(dc, colorBits, depthBits);
+    }
+    quillmere::GLContextHandle CreateGLContext(quillmere::DeviceContext dc) override {
+        return real_.CreateGLContext(dc);
+    }
+    bool MakeCurrent(quillmere::DeviceContext dc, quillmere::GLContextHandle gl) override {
+        return real_.MakeCurrent(dc, gl);
+    }
+    void DeleteGLContext(quillmere::GLContextHandle gl) override { real_.DeleteGLContext(gl); }
+    void SwapBuffers(quillmere::DeviceContext dc) override { real_.SwapBuffers(dc); }
+    bool PeekMessage(quillmere::WindowHandle w, quillmere::WindowMessage& m) override {
+        return real_.PeekMessage(w, m);
+    }
+    void WaitMessage() override { real_.WaitMessage(); }
+    void DispatchMessage(const quillmere::WindowMessage& m) override { real_.DispatchMessage(m); }
+    void PostMessage(quillmere::WindowHandle w, std::uint32_t m, std::uintptr_t wp,
+                     std::intptr_t lp) override {
+        real_.PostMessage(w, m, wp, lp);
+    }
+    std::intptr_t DefWindowProc(quillmere::WindowHandle w, std::uint32_t m, std::uintptr_t wp,
+                                std::intptr_t lp) override {
+        return real_.DefWindowProc(w, m, wp, lp);
+    }
+    void SetWindowUserData(quillmere::WindowHandle w, quillmere::RenderWindow* d) override {
+        real_.SetWindowUserData(w, d);
+    }
+    quillmere::RenderWindow* GetWindowUserData(quillmere::WindowHandle w) override {
+        return real_.GetWindowUserData(w);
+    }
+    std::uint32_t GetTickCount() override { return real_.GetTickCount(); }
+
+  private:
+    quillmere::RenderPlatform& real_;
+};
+
+// Ends the run after its first frame.
+class OneFrameScene : public quillmere::SceneHooks {
+  public:
+    bool StartScene(quillmere::RenderWindow& window, quillmere::KeyState&) override {
+        window_ = &window;
+        return true;
+    }
+    void AdvanceClock(std::uint32_t) override { quillmere::RequestExit(*window_); }
+    void RenderFrame() override {}
+    void StopScene() override {}
+
+  private:
+    quillmere::RenderWindow* window_ = nullptr;
+};
+
+// The renderer's full-screen set-up on one kind of display, in the renderer's own process:
+// the median of ten window opens, and the time the mode takes to come back.
+bool BenchSetupOn(const char* kind, const std::string& screen, bool add640, bool twoMonitors) {
+    testsupport::XvfbServer server(screen);
+    testsupport::XClient client(server.display());
+    if (add640) {
+        testsupport::AddOutputMode(client.get(), 640, 480);
+    }
+    if (twoMonitors) {
+        Display* d = client.get();
+        const Window root = DefaultRootWindow(d);
+        const int half = DisplayWidth(d, DefaultScreen(d)) / 2;
+        for (const bool right : {false, true}) {
+            XRRMonitorInfo* monitor = XRRAllocateMonitor(d, 0);
+            monitor->name = XInternAtom(d, right ? "RIGHT" : "LEFT", False);
+            monitor->x = right ? half : 0;
+            monitor->width = half;
+            monitor->height = DisplayHeight(d, DefaultScreen(d));
+            monitor->mwidth = 300;
+            monitor->mheight = 240;
+            monitor->primary = right ? True : False;
+            XRRSetMonitor(d, root, monitor);
+            XRRFreeMonitors(monitor);
+        }
+        XSync(d, False);
+    }
+    setenv("DISPLAY", server.display().c_str(), 1);
+    std::string reason;
+    auto display = quillmere::x11::X11Display::Open(reason);
+    if (!display) {
+        std::fprintf(stderr, "no display: %s\n", reason.c_str());
+        return false;
+    }
+    quillmere::x11::SignalWatch signals;
+    std::vector<double> setups;
+    std::vector<double> modes;
+    std::vector<double> monitors;
+    std::vector<double> windows;
+    std::vector<double> restores;
+    for (int round = 0; round < 10; ++round) {
+        quillmere::x11::X11Platform platform(*display, signals);
+        SetupTimer timer(platform);
+        OneFrameScene scene;
+        quillmere::RendererFrame frame(timer, scene, [](int, int) {});
+        frame.RunRenderer(nullptr);
+        setups.push_back(timer.modeMs + timer.monitorsMs + timer.windowMs);
+        modes.push_back(timer.modeMs);
+        monitors.push_back(timer.monitorsMs);
+        windows.push_back(timer.windowMs);
+        restores.push_back(timer.restoreMs);
+    }
+    auto median = [](std::vector<double>& v) {
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    };
+    const double setup = median(setups);
+    std::printf(
+        "renderer full-screen set-up on %s: worst %.1f ms; medians: mode %.1f, monitors %.1f, "
+        "windows %.1f, mode restore %.1f ms\n",
+        kind, setups.back(), median(modes), median(monitors), median(windows), median(restores));
+    benchreport::AtMost(std::string("renderer full-screen set-up on ") + kind + ", median of 10",
+                        setup, "ms", 20, 1);
+    return true;
+}
+
+int BenchSetup() {
+    bool ok = true;
+    ok = BenchSetupOn("a 640x480 screen", "640x480x16", false, false) && ok;
+    ok = BenchSetupOn("1024x768 switched to 640x480", "1024x768x16", true, false) && ok;
+    ok = BenchSetupOn("1280x1024 without the mode", "1280x1024x16", false, false) && ok;
+    ok = BenchSetupOn("two monitors on 2560x1024", "2560x1024x16", false, true) && ok;
+    return ok ? benchreport::ExitStatus() : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -350,6 +534,9 @@ int main(int argc, char** argv) {
     if (mode == "paced") {
         return BenchPaced();
     }
-    std::fprintf(stderr, "usage: renderer_bench frame|startup|paced\n");
+    if (mode == "setup") {
+        return BenchSetup();
+    }
+    std::fprintf(stderr, "usage: renderer_bench frame|startup|paced|setup\n");
     return 1;
 }

@@ -59,9 +59,20 @@ void RendererFrame::RunMessagePump(RenderWindow& window) {
         const std::uint32_t now = platform_.GetTickCount();
         scene_.AdvanceClock(now - window.lastTick);  // unsigned: wraps correctly
         window.lastTick = now;
+        ReleaseSeenKeys(*window.keys);
         scene_.RenderFrame();
         platform_.SwapBuffers(window.deviceContext);
     }
+}
+
+void RendererFrame::ReleaseSeenKeys(KeyState& keys) {
+    for (std::size_t key = 0; key < keys.flags.size(); ++key) {
+        if (releaseAfterFrame_[key]) {
+            keys.flags[key] = 0;
+        }
+    }
+    unseenPress_.fill(false);
+    releaseAfterFrame_.fill(false);
 }
 
 bool RendererFrame::EnterFullScreenMode(int width, int height, int colorBits) {
@@ -72,23 +83,23 @@ bool RendererFrame::OpenRenderWindow(RenderWindow& window) {
     WindowRequest& request = window.request;
     WindowStyle style = WindowStyle::Overlapped;
     bool topmost = false;
-    int width = request.width;
-    int height = request.height;
+    ScreenRect rect{0, 0, request.width, request.height};
 
+    request.modeSwitched = false;
     if (request.fullScreen) {
-        if (EnterFullScreenMode(request.width, request.height, request.colorBits)) {
-            platform_.ShowCursor(false);
-            style = WindowStyle::Popup;
-            topmost = true;
-        } else {
-            // The whole window, frame included, is then the requested size.
-            request.fullScreen = false;
-        }
+        // Without the mode the scene still covers the monitor, at the size it has: a screen
+        // saver must never leave the desktop showing around a corner window.
+        request.modeSwitched =
+            EnterFullScreenMode(request.width, request.height, request.colorBits);
+        platform_.ShowCursor(false);
+        rect = platform_.FullScreenRect();
+        style = WindowStyle::Popup;
+        topmost = true;
     } else {
-        platform_.AdjustWindowRect(width, height);
+        platform_.AdjustWindowRect(rect.width, rect.height);
     }
 
-    window.window = platform_.CreateRenderWindow(request, style, topmost, width, height, &window);
+    window.window = platform_.CreateRenderWindow(request, style, topmost, rect, &window);
     if (window.window == 0) {
         return false;
     }
@@ -125,8 +136,14 @@ bool RendererFrame::OpenRenderWindow(RenderWindow& window) {
 
     platform_.ShowRenderWindow(window.window);
     window.visible = true;
-    viewport_(request.width, request.height);
+    if (request.fullScreen) {
+        viewport_(rect.width, rect.height);
+    } else {
+        viewport_(request.width, request.height);
+    }
     window.keys->flags.fill(0);
+    unseenPress_.fill(false);
+    releaseAfterFrame_.fill(false);
     window.lastTick = platform_.GetTickCount();
     return true;
 }
@@ -146,7 +163,10 @@ bool RendererFrame::CloseRenderWindow(RenderWindow& window) {
         window.window = 0;
     }
     if (window.request.fullScreen) {
-        platform_.RestoreDisplayMode();
+        if (window.request.modeSwitched) {
+            platform_.RestoreDisplayMode();
+            window.request.modeSwitched = false;
+        }
         platform_.ShowCursor(true);
     }
     return true;
@@ -188,7 +208,16 @@ std::intptr_t RendererFrame::RenderWindowProc(WindowHandle handle, std::uint32_t
             if (window == nullptr || wParam > 255) {
                 break;
             }
-            window->keys->flags[wParam] = message == kWmKeyDown ? 1 : 0;
+            if (message == kWmKeyDown) {
+                window->keys->flags[wParam] = 1;
+                unseenPress_[wParam] = true;
+                releaseAfterFrame_[wParam] = false;
+            } else if (unseenPress_[wParam]) {
+                // A tap shorter than a frame still counts once: the next frame sees it down.
+                releaseAfterFrame_[wParam] = true;
+            } else {
+                window->keys->flags[wParam] = 0;
+            }
             return 0;
         case kWmSysCommand:
             // Exact values only: the screen saver and monitor power-down stay away while the

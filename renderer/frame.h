@@ -30,6 +30,10 @@ struct WindowRequest {
     std::int32_t height = 480;
     std::int32_t colorBits = 16;
     bool fullScreen = true;
+    // The display runs in the requested mode because this window switched it; only then does
+    // closing the window switch it back. A full-screen window without it covers the monitor at
+    // its own size.
+    bool modeSwitched = false;
 };
 
 class RendererFrame;
@@ -86,6 +90,8 @@ class RendererFrame final : public WindowProcedure {
 
   private:
     void RunMessagePump(RenderWindow& window);
+    // A key released before any frame saw it pressed stays down until one has.
+    void ReleaseSeenKeys(KeyState& keys);
 
     RenderPlatform& platform_;
     SceneHooks& scene_;
@@ -95,6 +101,8 @@ class RendererFrame final : public WindowProcedure {
     RenderWindow window_;
     bool keepRunning_ = false;
     bool wantFullScreen_ = true;
+    std::array<bool, 256> unseenPress_{};
+    std::array<bool, 256> releaseAfterFrame_{};
 };
 
 // For the scene: ends the run from inside a frame (the Escape check).

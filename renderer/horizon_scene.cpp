@@ -238,6 +238,11 @@ void HorizonScene::DrawCloudLayer() {
 
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_TEXTURE_2D);
+    // The cloud shell only tints what lies behind it. Left in the depth buffer, its horizon
+    // ring (nearer than the sky's, so a pixel row lower on screen) would keep the mirrored sky
+    // from a row the direct sky just misses, and the cleared white would show there as a line
+    // along the horizon at most screen sizes.
+    glDepthMask(GL_FALSE);
     if (DomeReady()) {
         const float bands = static_cast<float>(ringCount - 1);
         for (int i = 0; i < ringCount - 1; ++i) {
@@ -257,6 +262,7 @@ void HorizonScene::DrawCloudLayer() {
             glEnd();
         }
     }
+    glDepthMask(GL_TRUE);
     glDisable(GL_TEXTURE_2D);
 }
 

@@ -22,6 +22,15 @@ class WindowProcedure {
 
 enum class WindowStyle { Overlapped, Popup };
 
+// A rectangle in screen pixels, from the top-left corner of the whole screen.
+struct ScreenRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const ScreenRect&) const = default;
+};
+
 class RenderPlatform {
   public:
     virtual ~RenderPlatform() = default;
@@ -33,14 +42,19 @@ class RenderPlatform {
     virtual bool ChangeDisplayMode(int width, int height, int colorBits) = 0;
     virtual void RestoreDisplayMode() = 0;
     virtual void ShowCursor(bool show) = 0;
+    // Where a full-screen window goes: the whole main monitor as it shows now (after a switch,
+    // in the switched mode).
+    virtual ScreenRect FullScreenRect() = 0;
 
     // Outer window size for a client area of width x height (windowed mode only).
     virtual void AdjustWindowRect(int& width, int& height) = 0;
 
-    // Creates the window at (0, 0) with the given outer size; the procedure receives WM_CREATE
-    // with lParam pointing at createParam before this returns. 0 on failure.
+    // Creates the window with the given outer rectangle; the procedure receives WM_CREATE with
+    // lParam pointing at createParam before this returns. A topmost popup also covers every
+    // other monitor in black while it lives, and follows the main monitor when the monitors
+    // change (WM_SIZE tells the new size). 0 on failure.
     virtual WindowHandle CreateRenderWindow(const WindowRequest& request, WindowStyle style,
-                                            bool topmost, int width, int height,
+                                            bool topmost, const ScreenRect& rect,
                                             RenderWindow* createParam) = 0;
     virtual void DestroyRenderWindow(WindowHandle window) = 0;
     virtual void ShowRenderWindow(WindowHandle window) = 0;

@@ -1,9 +1,12 @@
 #include "x11_display.h"
 
+#include <X11/extensions/Xrandr.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+
+#include "x11_signals.h"
 
 namespace quillmere::x11 {
 
@@ -19,7 +22,10 @@ int OnXError(Display*, XErrorEvent*) {
 }
 
 int OnXIoError(Display*) {
-    // The server is gone: nothing on it can be restored, and Xlib must not be touched again.
+    // This connection is gone (the server ended, or someone killed this client) and Xlib must
+    // not be touched again. If the server lives on, the other connection still puts the
+    // display mode back.
+    SignalWatch::WriteEmergencyRestore();
     static const char kMessage[] = "Quillmere.dll: lost the connection to the X server\n";
     ssize_t ignored = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
     (void)ignored;
@@ -42,6 +48,12 @@ std::unique_ptr<X11Display> X11Display::Open(std::string& reason) {
     XSetErrorHandler(OnXError);
     XSetIOErrorHandler(OnXIoError);
     return std::make_unique<X11Display>(display);
+}
+
+X11Display::X11Display(Display* display) : display_(display) {
+    RandrInfo& r = randr_;
+    r.present = XQueryExtension(display_, RANDR_NAME, &r.opcode, &r.eventBase, &r.errorBase) &&
+                XRRQueryVersion(display_, &r.major, &r.minor);
 }
 
 X11Display::~X11Display() {

@@ -9,11 +9,25 @@
 
 namespace quillmere::x11 {
 
+// The RandR extension as the server offers it.
+struct RandrInfo {
+    bool present = false;
+    int opcode = 0;
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    bool AtLeast(int wantMajor, int wantMinor) const {
+        return present && (major > wantMajor || (major == wantMajor && minor >= wantMinor));
+    }
+};
+
 class X11Display {
   public:
     // Opens the display named by $DISPLAY and installs the error handlers: a vanished window or
-    // drawable never kills the process, and a lost server ends it with code 0. Null, with the
-    // reason in `reason`, when there is no display.
+    // drawable never kills the process, and a lost connection ends it with code 0 after putting
+    // a switched display mode back over the connection kept for that (SignalWatch). Null, with
+    // the reason in `reason`, when there is no display.
     static std::unique_ptr<X11Display> Open(std::string& reason);
     ~X11Display();
     X11Display(const X11Display&) = delete;
@@ -24,12 +38,14 @@ class X11Display {
     Window root() const { return RootWindow(display_, screen()); }
     int fd() const { return ConnectionNumber(display_); }
     Atom atom(const char* name);
+    const RandrInfo& randr() const { return randr_; }
 
     // Takes ownership of an open connection; Open() is the usual way in.
-    explicit X11Display(Display* display) : display_(display) {}
+    explicit X11Display(Display* display);
 
   private:
     Display* display_;
+    RandrInfo randr_;
     std::map<std::string, Atom> atoms_;
 };
 

@@ -1,47 +1,20 @@
 #include "x11_display_mode.h"
 
+#include <X11/Xatom.h>
+#include <X11/Xproto.h>
 #include <X11/extensions/randr.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "saver_contract.h"
+#include "x11_monitors.h"
 #include "x11_signals.h"
 
 namespace quillmere::x11 {
 
 namespace {
-
-struct ResourcesFree {
-    void operator()(XRRScreenResources* p) const { XRRFreeScreenResources(p); }
-};
-struct OutputFree {
-    void operator()(XRROutputInfo* p) const { XRRFreeOutputInfo(p); }
-};
-struct CrtcFree {
-    void operator()(XRRCrtcInfo* p) const { XRRFreeCrtcInfo(p); }
-};
-using Resources = std::unique_ptr<XRRScreenResources, ResourcesFree>;
-using OutputInfo = std::unique_ptr<XRROutputInfo, OutputFree>;
-using CrtcInfo = std::unique_ptr<XRRCrtcInfo, CrtcFree>;
-
-// The output that shows the picture: the primary one, else the first lit one.
-RROutput MainOutput(Display* display, Window root, XRRScreenResources* resources) {
-    const RROutput primary = XRRGetOutputPrimary(display, root);
-    for (int i = 0; i < resources->noutput; ++i) {
-        OutputInfo info(XRRGetOutputInfo(display, resources, resources->outputs[i]));
-        if (info && info->crtc != 0 && info->connection != RR_Disconnected &&
-            resources->outputs[i] == primary) {
-            return primary;
-        }
-    }
-    for (int i = 0; i < resources->noutput; ++i) {
-        OutputInfo info(XRRGetOutputInfo(display, resources, resources->outputs[i]));
-        if (info && info->crtc != 0 && info->connection != RR_Disconnected) {
-            return resources->outputs[i];
-        }
-    }
-    return 0;
-}
 
 const XRRModeInfo* FindMode(XRRScreenResources* resources, RRMode id) {
     for (int i = 0; i < resources->nmode; ++i) {
@@ -77,16 +50,10 @@ void Append32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 
 }  // namespace
 
-DisplayModeSwitch::DisplayModeSwitch(X11Display& display) : display_(display) {
-    int firstEvent = 0;
-    int firstError = 0;
-    int major = 0;
-    int minor = 0;
-    if (XQueryExtension(display_.get(), RANDR_NAME, &randrOpcode_, &firstEvent, &firstError) &&
-        XRRQueryVersion(display_.get(), &major, &minor)) {
-        haveRandr_ = major > 1 || (major == 1 && minor >= 2);
-    }
-}
+DisplayModeSwitch::DisplayModeSwitch(X11Display& display)
+    : display_(display),
+      haveRandr_(display.randr().AtLeast(1, 2)),
+      randrOpcode_(display.randr().opcode) {}
 
 DisplayModeSwitch::~DisplayModeSwitch() {
     Restore();
@@ -174,8 +141,10 @@ bool DisplayModeSwitch::Enter(int width, int height) {
         saved.screenResized = now.width != saved.screenWidth || now.height != saved.screenHeight;
     }
     saved_ = std::move(saved);
-    // The configuration time the restore must quote is the one after the switch.
+    // The configuration time the restore must quote is the one after the switch; the switch's
+    // own time tells the host whether anyone has changed the screen since.
     Resources after(XRRGetScreenResourcesCurrent(display, root));
+    PublishSwitch(after ? after->timestamp : CurrentTime);
     ArmEmergencyRestore(*saved_, after ? after->configTimestamp : resources->configTimestamp);
     return true;
 }
@@ -205,9 +174,21 @@ void DisplayModeSwitch::Restore() {
                          saved.mode, saved.rotation, outputs.data(),
                          static_cast<int>(outputs.size()));
     }
+    if (published_) {
+        XDeleteProperty(display, root, display_.atom(kSwitchedModeAtom));
+        published_ = false;
+    }
     trap.Failed();
     SignalWatch::DisarmEmergencyWrite();
     emergency_.reset();
+}
+
+void DisplayModeSwitch::PublishSwitch(Time switchTimestamp) {
+    const long values[2] = {static_cast<long>(getpid()), static_cast<long>(switchTimestamp)};
+    XChangeProperty(display_.get(), display_.root(), display_.atom(kSwitchedModeAtom), XA_CARDINAL,
+                    32, PropModeReplace, reinterpret_cast<const unsigned char*>(values), 2);
+    XFlush(display_.get());
+    published_ = true;
 }
 
 FramePacer::Duration DisplayModeSwitch::CurrentRefreshPeriod() {
@@ -268,6 +249,13 @@ void DisplayModeSwitch::ArmEmergencyRestore(const SavedMode& saved, Time configT
     Append16(bytes, 0);
     for (RROutput output : saved.outputs) {
         Append32(bytes, static_cast<std::uint32_t>(output));
+    }
+    if (published_) {
+        bytes.push_back(X_DeleteProperty);
+        bytes.push_back(0);
+        Append16(bytes, 3);
+        Append32(bytes, static_cast<std::uint32_t>(display_.root()));
+        Append32(bytes, static_cast<std::uint32_t>(display_.atom(kSwitchedModeAtom)));
     }
     SignalWatch::ArmEmergencyWrite(ConnectionNumber(emergency_.get()), bytes);
 }

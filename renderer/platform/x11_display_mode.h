@@ -1,5 +1,7 @@
-// The temporary 640 x 480 display mode through XRandR. X11 does not undo a mode switch when the
-// client goes away, so the old mode is put back on close, on normal exit and on signals.
+// The temporary 640 x 480 display mode through XRandR, on the output of the main monitor. X11
+// does not undo a mode switch when the client goes away, so the old mode is put back on close,
+// on normal exit, on signals and when the X connection is lost. While switched, the root window
+// carries the switched-mode property, so that the host can put the mode back if even that fails.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -49,11 +51,13 @@ class DisplayModeSwitch {
         void operator()(Display* display) const { XCloseDisplay(display); }
     };
 
+    void PublishSwitch(Time switchTimestamp);
     void ArmEmergencyRestore(const SavedMode& saved, Time configTimestamp);
 
     X11Display& display_;
     bool haveRandr_ = false;
     int randrOpcode_ = 0;
+    bool published_ = false;
     std::optional<SavedMode> saved_;
     // A connection used only by the signal handler, which may not call Xlib.
     std::unique_ptr<Display, DisplayCloser> emergency_;

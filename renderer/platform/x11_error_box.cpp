@@ -109,8 +109,8 @@ void X11ErrorBox::Show(const std::string& text) {
 void X11ErrorBox::RunBox(const std::string& text) {
     Display* d = display_.get();
     const Window root = display_.root();
-    XWindowAttributes screen{};
-    XGetWindowAttributes(d, root, &screen);
+    // Over the scene: on the monitor it covers, not straddling two.
+    const ScreenRect screen = platform_.activeWindowRect();
 
     std::unique_ptr<XFontStruct, FontFree> font(nullptr, FontFree{d});
     for (const char* name : kFonts) {
@@ -158,9 +158,10 @@ void X11ErrorBox::RunBox(const std::string& text) {
     attributes.border_pixel = shadow;
     attributes.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask;
     windows.box_ = XCreateWindow(
-        d, root, std::max(0, (screen.width - layout.width) / 2),
-        std::max(0, (screen.height - layout.height) / 2), static_cast<unsigned int>(layout.width),
-        static_cast<unsigned int>(layout.height), 1, CopyFromParent, InputOutput, CopyFromParent,
+        d, root, screen.x + std::max(0, (screen.width - layout.width) / 2),
+        screen.y + std::max(0, (screen.height - layout.height) / 2),
+        static_cast<unsigned int>(layout.width), static_cast<unsigned int>(layout.height), 1,
+        CopyFromParent, InputOutput, CopyFromParent,
         CWOverrideRedirect | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     XStoreName(d, windows.box_, kTitle);
     XChangeProperty(d, windows.box_, display_.atom("_NET_WM_NAME"), display_.atom("UTF8_STRING"), 8,

@@ -1,5 +1,7 @@
 #include "x11_frame_pacer.h"
 
+#include <algorithm>
+
 namespace quillmere::x11 {
 
 FramePacer::FramePacer(Duration period)
@@ -31,6 +33,40 @@ void FramePacer::SetPeriod(Duration period) {
         period_ = period;
         started_ = false;
     }
+}
+
+SwapWaitCheck::SwapWaitCheck(FramePacer::Duration period) {
+    Reset(period);
+}
+
+void SwapWaitCheck::Reset(FramePacer::Duration period) {
+    period_ = period > FramePacer::Duration::zero() ? period : kDefaultRefreshPeriod;
+    swaps_ = 0;
+    count_ = 0;
+    verdict_ = Verdict::Undecided;
+}
+
+SwapWaitCheck::Verdict SwapWaitCheck::Add(FramePacer::TimePoint now) {
+    if (verdict_ == Verdict::DoesNotWait) {
+        return verdict_;
+    }
+    if (swaps_ <= kSkipped + 1) {
+        ++swaps_;
+    }
+    if (swaps_ > kSkipped + 1) {
+        intervals_[count_++] = now - last_;
+    }
+    last_ = now;
+    if (count_ < intervals_.size()) {
+        return verdict_;
+    }
+    count_ = 0;
+    // The median shrugs off a stall or two; a waiting swap's intervals are whole periods,
+    // give or take the clock's jitter.
+    std::nth_element(intervals_.begin(), intervals_.begin() + kSamples / 2, intervals_.end());
+    const FramePacer::Duration median = intervals_[kSamples / 2];
+    verdict_ = median * 20 < period_ * 17 ? Verdict::DoesNotWait : Verdict::Waits;
+    return verdict_;
 }
 
 FramePacer::Duration RefreshPeriod(unsigned long dotClock, unsigned int hTotal, unsigned int vTotal,

@@ -3,7 +3,9 @@
 // frames nobody sees, and per-frame animations run at the same speed everywhere.
 #pragma once
 
+#include <array>
 #include <chrono>
+#include <cstddef>
 
 namespace quillmere::x11 {
 
@@ -27,6 +29,37 @@ class FramePacer {
     Duration period_;
     TimePoint deadline_{};
     bool started_ = false;
+};
+
+// Tells from the swaps of a drawable whether the swap waits for the display, as swap control
+// promises. Drivers can be told to ignore it (Mesa's vblank_mode=0), and then frames must be
+// paced by hand or the scene races. Waiting swaps come a whole period apart; swaps that do not
+// wait come as fast as frames are drawn. Frames drawn almost a period apart look alike either
+// way, so swaps judged waiting stay watched: once frames get faster, the check still catches
+// them. The first few intervals are left out: a driver may queue a frame or two ahead before
+// the swap starts to wait.
+class SwapWaitCheck {
+  public:
+    enum class Verdict { Undecided, Waits, DoesNotWait };
+
+    explicit SwapWaitCheck(FramePacer::Duration period);
+    // Called when a swap has returned at now. Waits may later turn into DoesNotWait, never
+    // the other way.
+    Verdict Add(FramePacer::TimePoint now);
+    Verdict verdict() const { return verdict_; }
+    // Starts over (a new drawable, or a new refresh period).
+    void Reset(FramePacer::Duration period);
+
+    static constexpr std::size_t kSkipped = 3;
+    static constexpr std::size_t kSamples = 15;
+
+  private:
+    FramePacer::Duration period_;
+    FramePacer::TimePoint last_{};
+    std::size_t swaps_ = 0;
+    std::array<FramePacer::Duration, kSamples> intervals_{};
+    std::size_t count_ = 0;
+    Verdict verdict_ = Verdict::Undecided;
 };
 
 // Refresh period of a display mode from its timings; 60 Hz when they are unknown (Xvfb lists

@@ -1,21 +1,20 @@
-// The renderer's window-system back end on X11 with GLX: windows, display mode, cursor,
-// framebuffer configuration, GL contexts, the message queue and the tick.
+// The renderer's window-system back end on X11 with GLX. It puts together one part per concern:
+// windows and monitors (X11Windows), GL contexts and pacing (GlxContexts), events and messages
+// (X11MessageQueue) and the display mode (DisplayModeSwitch), and tears them down in one place.
 #pragma once
 
 #include <GL/glx.h>
 #include <X11/Xlib.h>
 
-#include <deque>
-#include <map>
-#include <optional>
 #include <string>
 
 #include "render_platform.h"
 #include "x11_display.h"
 #include "x11_display_mode.h"
-#include "x11_frame_pacer.h"
-#include "x11_glx_choice.h"
+#include "x11_events.h"
+#include "x11_gl_context.h"
 #include "x11_signals.h"
+#include "x11_windows.h"
 
 namespace quillmere::x11 {
 
@@ -32,10 +31,11 @@ class X11Platform final : public RenderPlatform {
     bool ChangeDisplayMode(int width, int height, int colorBits) override;
     void RestoreDisplayMode() override;
     void ShowCursor(bool show) override;
+    ScreenRect FullScreenRect() override;
     void AdjustWindowRect(int& width, int& height) override;
 
     WindowHandle CreateRenderWindow(const WindowRequest& request, WindowStyle style, bool topmost,
-                                    int width, int height, RenderWindow* createParam) override;
+                                    const ScreenRect& rect, RenderWindow* createParam) override;
     void DestroyRenderWindow(WindowHandle window) override;
     void ShowRenderWindow(WindowHandle window) override;
 
@@ -64,59 +64,18 @@ class X11Platform final : public RenderPlatform {
     void RestoreKeyboard();
     // The window the report box belongs to: the newest render window, or 0.
     Window activeWindow() const;
+    // Where that window is; the whole screen when there is none.
+    ScreenRect activeWindowRect();
 
   private:
-    struct WindowState {
-        GLXFBConfig config = nullptr;
-        Colormap colormap = 0;
-        bool popup = false;
-        int width = 0;
-        int height = 0;
-        bool minimized = false;
-        bool keyboardGrabbed = false;
-        bool gone = false;  // destroyed by someone else
-        bool screenSaverSuspended = false;
-        RenderWindow* userData = nullptr;
-    };
-    struct DrawableState {
-        Window window = 0;
-        GLXFBConfig config = nullptr;
-        bool formatSet = false;
-        bool swapIntervalSet = false;
-    };
-
-    std::optional<GLXFBConfig> ChooseConfig(int colorBits, int depthBits);
-    void SetWindowProperties(Window window, const WindowRequest& request, bool popup, bool topmost);
-    void GrabKeyboard(Window window, WindowState& state);
-    void ApplyCursor(Window window);
-    void EnableSwapControl(GLXDrawable drawable, DrawableState& state);
-
-    void ReadXEvents();
-    void TranslateEvent(XEvent& event);
-    void TranslateKey(XKeyEvent& event, bool press);
-    void DeliverSignals(WindowHandle window);
-    void Enqueue(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
-
     X11Display& display_;
-    SignalWatch& signals_;
+    // Declared in the order of set-up; the destructor takes them down in reverse.
     DisplayModeSwitch mode_;
+    X11Windows windows_;
+    GlxContexts gl_;
+    X11MessageQueue queue_;
     WindowProcedure* procedure_ = nullptr;
     std::string className_;
-    unsigned int numLockMask_ = 0;
-    bool haveScreenSaverExtension_ = false;
-    int cursorCount_ = 0;
-    Cursor invisibleCursor_ = 0;
-    std::map<Window, WindowState> windows_;
-    Window newestWindow_ = 0;
-    std::map<GLXDrawable, DrawableState> drawables_;
-    std::map<GLContextHandle, GLXContext> contexts_;
-    GLXContext currentContext_ = nullptr;
-    std::deque<WindowMessage> queue_;
-    unsigned int signalsDelivered_ = 0;
-    SwapControl swapControl_ = SwapControl::Unavailable;
-    bool unpaced_ = false;
-    bool pacing_ = true;
-    FramePacer pacer_{kDefaultRefreshPeriod};
 };
 
 }  // namespace quillmere::x11

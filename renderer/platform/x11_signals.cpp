@@ -14,7 +14,8 @@ namespace quillmere::x11 {
 
 namespace {
 
-constexpr std::array<int, 3> kSignals{SIGTERM, SIGINT, SIGHUP};
+constexpr std::array<int, 3> kTermination{SIGTERM, SIGINT, SIGHUP};
+constexpr std::array<int, 6> kFatal{SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT};
 
 volatile sig_atomic_t g_count = 0;
 int g_pipe[2] = {-1, -1};
@@ -24,23 +25,33 @@ int g_emergencyFd = -1;
 std::array<std::uint8_t, 256> g_emergencyBytes{};
 std::size_t g_emergencyLength = 0;
 
-struct sigaction g_previous[kSignals.size()];
+struct sigaction g_previousTermination[kTermination.size()];
+struct sigaction g_previousFatal[kFatal.size()];
 struct sigaction g_previousPipe;
 
-void OnSignal(int) {
+// A stack overflow is a SIGSEGV too; its handler needs a stack of its own.
+alignas(16) std::array<std::uint8_t, 64 * 1024> g_alternateStack;
+stack_t g_previousStack{};
+bool g_stackInstalled = false;
+
+void OnTermination(int) {
     const int savedErrno = errno;
     g_count = g_count + 1;
     if (g_count >= 2) {
-        if (g_emergencyArmed != 0) {
-            ssize_t ignored = write(g_emergencyFd, g_emergencyBytes.data(), g_emergencyLength);
-            (void)ignored;
-        }
+        SignalWatch::WriteEmergencyRestore();
         _exit(0);
     }
     const char byte = 1;
     ssize_t ignored = write(g_pipe[1], &byte, 1);
     (void)ignored;
     errno = savedErrno;
+}
+
+void OnFatal(int signal) {
+    SignalWatch::WriteEmergencyRestore();
+    // The handler was reset to the default on entry (SA_RESETHAND) and the signal is not
+    // blocked (SA_NODEFER): this ends the process with the signal, and its core.
+    raise(signal);
 }
 
 }  // namespace
@@ -50,16 +61,29 @@ SignalWatch::SignalWatch() {
         return;
     }
     struct sigaction action {};
-    action.sa_handler = OnSignal;
+    action.sa_handler = OnTermination;
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     // One handler at a time: the count must not be raced by a nested signal.
-    for (int signal : kSignals) {
+    for (int signal : kTermination) {
         sigaddset(&action.sa_mask, signal);
     }
-    for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        sigaction(kSignals[i], &action, &g_previous[i]);
+    for (std::size_t i = 0; i < kTermination.size(); ++i) {
+        sigaction(kTermination[i], &action, &g_previousTermination[i]);
     }
+
+    stack_t stack{};
+    stack.ss_sp = g_alternateStack.data();
+    stack.ss_size = g_alternateStack.size();
+    g_stackInstalled = sigaltstack(&stack, &g_previousStack) == 0;
+    struct sigaction fatal {};
+    fatal.sa_handler = OnFatal;
+    fatal.sa_flags = SA_RESETHAND | SA_NODEFER | (g_stackInstalled ? SA_ONSTACK : 0);
+    sigemptyset(&fatal.sa_mask);
+    for (std::size_t i = 0; i < kFatal.size(); ++i) {
+        sigaction(kFatal[i], &fatal, &g_previousFatal[i]);
+    }
+
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -71,8 +95,15 @@ SignalWatch::~SignalWatch() {
     if (!ok_) {
         return;
     }
-    for (std::size_t i = 0; i < kSignals.size(); ++i) {
-        sigaction(kSignals[i], &g_previous[i], nullptr);
+    for (std::size_t i = 0; i < kTermination.size(); ++i) {
+        sigaction(kTermination[i], &g_previousTermination[i], nullptr);
+    }
+    for (std::size_t i = 0; i < kFatal.size(); ++i) {
+        sigaction(kFatal[i], &g_previousFatal[i], nullptr);
+    }
+    if (g_stackInstalled) {
+        sigaltstack(&g_previousStack, nullptr);
+        g_stackInstalled = false;
     }
     sigaction(SIGPIPE, &g_previousPipe, nullptr);
     DisarmEmergencyWrite();
@@ -109,6 +140,26 @@ void SignalWatch::ArmEmergencyWrite(int fd, std::span<const std::uint8_t> bytes)
 
 void SignalWatch::DisarmEmergencyWrite() {
     g_emergencyArmed = 0;
+}
+
+void SignalWatch::WriteEmergencyRestore() {
+    if (g_emergencyArmed == 0) {
+        return;
+    }
+    // Once: a fatal signal inside the I/O error handler must not send the requests twice.
+    g_emergencyArmed = 0;
+    std::size_t written = 0;
+    while (written < g_emergencyLength) {
+        const ssize_t n =
+            write(g_emergencyFd, g_emergencyBytes.data() + written, g_emergencyLength - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        written += static_cast<std::size_t>(n);
+    }
 }
 
 }  // namespace quillmere::x11

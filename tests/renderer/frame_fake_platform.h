@@ -35,7 +35,10 @@ class FakePlatform : public RenderPlatform {
     bool lastTopmost = false;
     int lastWidth = 0;
     int lastHeight = 0;
+    ScreenRect lastRect;
     int windowsCreated = 0;
+    // What the main monitor shows: the mode when the switch succeeds, else its own size.
+    ScreenRect monitorRect{0, 0, 640, 480};
 
     // Puts a message at the end of the queue of the current window.
     void Send(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
@@ -63,13 +66,17 @@ class FakePlatform : public RenderPlatform {
     }
     void RestoreDisplayMode() override { calls.push_back("RestoreDisplayMode"); }
     void ShowCursor(bool show) override { calls.push_back(show ? "ShowCursor" : "HideCursor"); }
+    ScreenRect FullScreenRect() override {
+        calls.push_back("FullScreenRect");
+        return monitorRect;
+    }
     void AdjustWindowRect(int& width, int& height) override {
         calls.push_back("AdjustWindowRect");
         width += 10;
         height += 30;
     }
     WindowHandle CreateRenderWindow(const WindowRequest&, WindowStyle style, bool topmost,
-                                    int width, int height, RenderWindow* createParam) override {
+                                    const ScreenRect& rect, RenderWindow* createParam) override {
         calls.push_back("CreateRenderWindow");
         if (failCreateWindow) {
             return 0;
@@ -77,8 +84,9 @@ class FakePlatform : public RenderPlatform {
         lastWindow = 100 + static_cast<WindowHandle>(++windowsCreated);
         lastStyle = style;
         lastTopmost = topmost;
-        lastWidth = width;
-        lastHeight = height;
+        lastRect = rect;
+        lastWidth = rect.width;
+        lastHeight = rect.height;
         procedure_->RenderWindowProc(lastWindow, kWmCreate, 0,
                                      reinterpret_cast<std::intptr_t>(createParam));
         return lastWindow;
@@ -172,6 +180,9 @@ class RecordingScene : public SceneHooks {
     int stops = 0;
     int frames = 0;
     bool startResult = true;
+    // The flag of this key at each clock advance, when it is 0..255.
+    int watchedKey = -1;
+    std::vector<std::int32_t> watchedValues;
 
     bool StartScene(RenderWindow& window, KeyState& keys) override {
         window_ = &window;
@@ -181,6 +192,9 @@ class RecordingScene : public SceneHooks {
     }
     void AdvanceClock(std::uint32_t ms) override {
         deltas.push_back(ms);
+        if (watchedKey >= 0) {
+            watchedValues.push_back(keys_->flags[static_cast<std::size_t>(watchedKey)]);
+        }
         if (keys_->flags[kVkEscape] == 1) {
             RequestExit(*window_);
         }

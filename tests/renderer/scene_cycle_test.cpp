@@ -127,9 +127,11 @@ class MockPlatform : public RenderPlatform {
     MOCK_METHOD(bool, ChangeDisplayMode, (int, int, int), (override));
     MOCK_METHOD(void, RestoreDisplayMode, (), (override));
     MOCK_METHOD(void, ShowCursor, (bool), (override));
+    MOCK_METHOD(ScreenRect, FullScreenRect, (), (override));
     MOCK_METHOD(void, AdjustWindowRect, (int&, int&), (override));
     MOCK_METHOD(WindowHandle, CreateRenderWindow,
-                (const WindowRequest&, WindowStyle, bool, int, int, RenderWindow*), (override));
+                (const WindowRequest&, WindowStyle, bool, const ScreenRect&, RenderWindow*),
+                (override));
     MOCK_METHOD(void, DestroyRenderWindow, (WindowHandle), (override));
     MOCK_METHOD(void, ShowRenderWindow, (WindowHandle), (override));
     MOCK_METHOD(DeviceContext, GetDeviceContext, (WindowHandle), (override));

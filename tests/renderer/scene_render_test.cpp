@@ -34,17 +34,25 @@ const Color kWhite{1, 1, 1};
 // The test bitmaps are plain red (clouds), green (sea A) and blue (sea B).
 const Color kCloudTexel{1, 0, 0}, kSeaTexelA{0, 1, 0}, kSeaTexelB{0, 0, 1};
 
-// An OSMesa context drawing into its own 640 x 480 RGBA buffer, current while it lives.
+// An OSMesa context drawing into its own RGBA buffer (640 x 480 unless told), current while it
+// lives.
 class OffscreenContext {
   public:
-    OffscreenContext()
+    explicit OffscreenContext(int width = kWidth, int height = kHeight)
         : context_(OSMesaCreateContextExt(OSMESA_RGBA, 16, 0, 0, nullptr)),
-          buffer_(kWidth * kHeight * 4) {
+          buffer_(static_cast<std::size_t>(width * height * 4)) {
         current_ = context_ && OSMesaMakeCurrent(context_.get(), buffer_.data(), GL_UNSIGNED_BYTE,
-                                                 kWidth, kHeight);
+                                                 width, height);
         if (current_) {
-            ResizeViewport(kWidth, kHeight);
+            ResizeViewport(width, height);
         }
+    }
+    int WhitePixels() const {
+        int count = 0;
+        for (std::size_t i = 0; i + 3 < buffer_.size(); i += 4) {
+            count += buffer_[i] == 255 && buffer_[i + 1] == 255 && buffer_[i + 2] == 255;
+        }
+        return count;
     }
     bool current() const { return current_; }
     Color Pixel(int x, int y) const {  // row 0 at the bottom
@@ -237,6 +245,23 @@ TEST_F(SceneRender, ScrollsAdvancePerFrameAndWrap) {
     EXPECT_NEAR(scene.cloudScroll, 0.0005f, 1e-6);
     EXPECT_NEAR(scene.seaScroll, 0.0005f, 1e-6);
     scene.StopScene();
+}
+
+// Full screen is drawn at the monitor's own size where the display has no 640 x 480 mode: the
+// halves must meet without letting the cleared white through along the horizon.
+TEST_F(SceneRender, HorizonIsClosedAtCommonScreenSizes) {
+    for (const auto& [width, height] :
+         {std::pair{640, 480}, {1024, 768}, {1280, 1024}, {1366, 768}, {1920, 1080}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        OffscreenContext context(width, height);
+        ASSERT_TRUE(context.current());
+        HorizonScene scene;
+        ASSERT_TRUE(scene.StartScene(window_, keys_));
+        scene.RenderFrame();
+        glFinish();
+        EXPECT_EQ(context.WhitePixels(), 0);
+        scene.StopScene();
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace quillmere::x11 {
 namespace {
 
@@ -68,6 +70,59 @@ TEST(X11FramePacer, RefreshPeriodFromModeTimings) {
         EXPECT_NEAR(1e9 / static_cast<double>(period.count()), c.hz, 0.01) << c.dotClock;
     }
     EXPECT_EQ(FramePacer(0ns).period(), kDefaultRefreshPeriod);
+}
+
+// Swap control can be listed and set and still not wait (a driver told to ignore it): the first
+// swaps' intervals tell, and only a median well under the period means "does not wait".
+TEST(X11SwapWaitCheck, TellsWaitingSwapsFromSwapsThatDoNotWait) {
+    using Verdict = SwapWaitCheck::Verdict;
+    struct Case {
+        const char* name;
+        std::vector<std::chrono::microseconds> intervals;  // repeated as needed
+        Verdict verdict;
+    };
+    const std::vector<Case> cases = {
+        // The driver lets two frames through before the swap starts to wait.
+        {"waits, after a queue of two", {100us, 100us, 16600us, 16700us, 16750us}, Verdict::Waits},
+        {"waits, at every other refresh", {33333us}, Verdict::Waits},
+        {"does not wait, held at twice the rate", {8333us}, Verdict::DoesNotWait},
+        {"does not wait, with stalls", {2000us, 2000us, 40000us}, Verdict::DoesNotWait},
+        {"does not wait, slow frames", {13000us}, Verdict::DoesNotWait},
+    };
+    constexpr std::size_t kSwapsNeeded = SwapWaitCheck::kSkipped + SwapWaitCheck::kSamples + 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SwapWaitCheck check(16667us);
+        auto now = At(1s);
+        for (std::size_t swap = 0; swap < kSwapsNeeded; ++swap) {
+            const Verdict verdict = check.Add(now);
+            EXPECT_EQ(verdict, swap + 1 < kSwapsNeeded ? Verdict::Undecided : c.verdict) << swap;
+            now += c.intervals[swap % c.intervals.size()];
+        }
+        // A new drawable starts the check over.
+        check.Reset(16667us);
+        EXPECT_EQ(check.Add(now + 1h), Verdict::Undecided);
+    }
+}
+
+// Frames drawn almost a period apart pass for waiting swaps; once they get faster, the next
+// round of swaps catches that. A verdict of not waiting stays.
+TEST(X11SwapWaitCheck, SwapsJudgedWaitingStayWatched) {
+    using Verdict = SwapWaitCheck::Verdict;
+    SwapWaitCheck check(16667us);
+    auto now = At(1s);
+    auto run = [&](std::chrono::microseconds interval, std::size_t swaps) {
+        Verdict verdict = Verdict::Undecided;
+        for (std::size_t i = 0; i < swaps; ++i) {
+            verdict = check.Add(now);
+            now += interval;
+        }
+        return verdict;
+    };
+    EXPECT_EQ(run(15000us, SwapWaitCheck::kSkipped + SwapWaitCheck::kSamples + 1), Verdict::Waits);
+    EXPECT_EQ(run(15000us, 3 * SwapWaitCheck::kSamples), Verdict::Waits);
+    EXPECT_EQ(run(5000us, SwapWaitCheck::kSamples), Verdict::DoesNotWait);
+    EXPECT_EQ(run(16667us, 3 * SwapWaitCheck::kSamples), Verdict::DoesNotWait);
 }
 
 }  // namespace

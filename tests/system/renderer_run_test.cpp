@@ -118,26 +118,6 @@ TEST_F(RendererTest, SwitchesToListedModeAndRestoresItOnEscape) {
     EXPECT_EQ(testsupport::CurrentScreenMode(x()), kLargeMode);
 }
 
-TEST_F(RendererTest, ScreenWithoutTheModeGetsAWindow) {
-    StartServer("1024x768x16");
-    StartRenderer();
-    const Window window = WaitForWindow();
-    ASSERT_NE(window, 0u);
-    auto info = testsupport::GetWindowInfo(x(), window);
-    ASSERT_TRUE(info);
-    EXPECT_FALSE(info->overrideRedirect);
-    EXPECT_EQ(info->x, 0);
-    EXPECT_EQ(info->y, 0);
-    EXPECT_EQ(info->width, 640);
-    EXPECT_EQ(info->height, 480);
-    EXPECT_EQ(testsupport::CurrentScreenMode(x()), kLargeMode);
-    ASSERT_TRUE(WaitForFrame(window));
-
-    testsupport::SendDeleteWindow(x(), window);
-    EXPECT_EQ(renderer_->Wait(30s), 0);
-    EXPECT_EQ(testsupport::CurrentScreenMode(x()), kLargeMode);
-}
-
 TEST_F(RendererTest, CloseRequestsFromOtherProcessesEndTheRun) {
     enum class Request { DeleteWindow, CloseMessage, CloseCommand };
     StartServer();
