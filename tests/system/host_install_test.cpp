@@ -183,7 +183,8 @@ TEST(DebianPackageTest, ContentsAndDependencies) {
          {"Package: quillmere\n",
           // Linked: the toolkit, X, GL, sound and CD libraries, found by dpkg-shlibdeps.
           "Depends: [^\n]*libqt6widgets6", "Depends: [^\n]*libx11-6", "Depends: [^\n]*libglu1-mesa",
-          "Depends: [^\n]*libsdl2-mixer-2.0-0", "Depends: [^\n]*libcdio",
+          "Depends: [^\n]*libsdl2-2.0-0", "Depends: [^\n]*libmpg123", "Depends: [^\n]*libsndfile1",
+          "Depends: [^\n]*libcdio",
           // Loaded at run time: GL drivers and the dialog's font.
           "Depends: [^\n]*libgl1-mesa-dri", "Depends: [^\n]*fonts-ipafont-gothic",
           "Suggests: xscreensaver, xss-lock\n"}) {
