@@ -20,7 +20,7 @@ using quillmere::MciWords;
 std::string Joined(const MciWords& split) {
     std::string command;
     for (const quillmere::MciWord& word : split.words) {
-        command += word.quoted ? "\"" + word.text + "\" " : word.text + " ";
+        command += word.quoted ? quillmere::QuotedMciWord(word.text) + " " : word.text + " ";
     }
     return command;
 }
