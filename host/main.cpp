@@ -30,7 +30,7 @@ using namespace quillmere;
 
 // Whatever was playing is shut before the end, as at the end of a run.
 void HandleServerLoss() {
-    x11::X11Connection::OnServerLost([] { CloseAllMusic(); });
+    x11::X11Connection::OnServerLost("Quillmere.scr", [] { CloseAllMusic(); });
 }
 
 // Qt is started only when something needs it: a second start during a run ends without it, and

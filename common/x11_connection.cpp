@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "x11_error_trap.h"
 
@@ -17,24 +18,32 @@ namespace {
 ErrorTrap* g_activeTrap = nullptr;
 
 void (*g_onServerLost)() = nullptr;
+const char* g_program = "Quillmere";
+
+void WriteError(const char* text) {
+    ssize_t ignored = ::write(STDERR_FILENO, text, std::strlen(text));
+    (void)ignored;
+}
 
 int ServerLost(Display*) {
     if (g_onServerLost != nullptr) {
         g_onServerLost();
     }
-    std::fputs("Quillmere.scr: lost the connection to the X server\n", stderr);
     std::fflush(nullptr);
+    WriteError(g_program);
+    WriteError(": lost the connection to the X server\n");
     ::_exit(0);
 }
 
 }  // namespace
 
-void X11Connection::OnServerLost(void (*handler)()) {
+void X11Connection::OnServerLost(const char* program, void (*handler)()) {
+    g_program = program;
     g_onServerLost = handler;
     XSetIOErrorHandler(&ServerLost);
 }
 
-std::unique_ptr<X11Connection> X11Connection::Open(std::string& reason) {
+_XDisplay* X11Connection::OpenDisplay(std::string& reason) {
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || name[0] == '\0') {
         reason = "DISPLAY is not set";
@@ -46,11 +55,30 @@ std::unique_ptr<X11Connection> X11Connection::Open(std::string& reason) {
         return nullptr;
     }
     XSetIOErrorHandler(&ServerLost);
-    return std::make_unique<X11Connection>(display);
+    return display;
+}
+
+std::unique_ptr<X11Connection> X11Connection::Open(std::string& reason) {
+    _XDisplay* display = OpenDisplay(reason);
+    return display != nullptr ? std::make_unique<X11Connection>(display) : nullptr;
 }
 
 X11Connection::~X11Connection() {
     XCloseDisplay(display_);
+}
+
+int X11Connection::screen() const {
+    return DefaultScreen(display_);
+}
+
+AtomId X11Connection::atom(const char* name) {
+    auto it = atoms_.find(name);
+    if (it != atoms_.end()) {
+        return it->second;
+    }
+    const Atom value = XInternAtom(display_, name, False);
+    atoms_.emplace(name, value);
+    return value;
 }
 
 WindowId X11Connection::root() const {
