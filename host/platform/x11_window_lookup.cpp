@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "x11_error_trap.h"
+#include "x11_property.h"
 
 namespace quillmere::x11 {
 
@@ -65,24 +66,8 @@ std::vector<::Window> Children(Display* display, ::Window window) {
 }
 
 std::optional<std::vector<::Window>> ClientList(Display* display, ::Window root) {
-    const Atom name = XInternAtom(display, "_NET_CLIENT_LIST", True);
-    if (name == None) {
-        return std::nullopt;
-    }
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long bytesAfter = 0;
-    unsigned char* raw = nullptr;
-    const int status = XGetWindowProperty(display, root, name, 0, 1 << 16, False, XA_WINDOW, &type,
-                                          &format, &count, &bytesAfter, &raw);
-    std::unique_ptr<unsigned char, XFreeDeleter> data(raw);
-    if (status != Success || type != XA_WINDOW || format != 32) {
-        return std::nullopt;
-    }
-    // Xlib hands 32-bit items over as longs.
-    const auto* items = reinterpret_cast<const unsigned long*>(data.get());
-    return std::vector<::Window>(items, items + count);
+    return ReadProperty32(display, root, XInternAtom(display, "_NET_CLIENT_LIST", True), XA_WINDOW,
+                          1 << 16);
 }
 
 }  // namespace
