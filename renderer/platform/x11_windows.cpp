@@ -126,6 +126,13 @@ void X11Windows::SetProperties(Window window, const WindowRequest& request,
     XChangeProperty(d, window, display_.atom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&pid), 1);
 
+    if (popup) {
+        // Override-redirect: no window manager manages it, so hints for managed windows do
+        // nothing on a conforming one. Weston's XWayland manager acts on _NET_WM_STATE even
+        // here, and a full-screen state on an override-redirect window aborts it, taking the
+        // whole session down.
+        return;
+    }
     XSizeHints sizeHints{};
     sizeHints.flags = USPosition | PPosition | PSize;
     sizeHints.x = rect.x;
@@ -140,15 +147,10 @@ void X11Windows::SetProperties(Window window, const WindowRequest& request,
     wmHints.initial_state = NormalState;
     XSetWMHints(d, window, &wmHints);
 
-    if (popup) {
-        // For window managers that look at an override-redirect window at all.
-        std::vector<Atom> states{display_.atom("_NET_WM_STATE_FULLSCREEN")};
-        if (topmost) {
-            states.push_back(display_.atom("_NET_WM_STATE_ABOVE"));
-        }
+    if (topmost) {
+        const Atom above = display_.atom("_NET_WM_STATE_ABOVE");
         XChangeProperty(d, window, display_.atom("_NET_WM_STATE"), XA_ATOM, 32, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(states.data()),
-                        static_cast<int>(states.size()));
+                        reinterpret_cast<const unsigned char*>(&above), 1);
     }
 }
 
