@@ -106,11 +106,19 @@ PreviewRect PreviewRectFor(int widthPixels, int heightPixels) {
     return rect;
 }
 
-MainResult Main(const std::string& argumentText, const MainOps& ops) {
+namespace {
+
+bool FullScreenRunUnderWay(const MainOps& ops) {
     // Both markers are always looked up, so a start costs the same whichever one exists.
     const bool saverRunning = ops.WindowExists(kSaverWindowTitle);
     const bool markerFound = ops.WindowExists(kSecondMarkerTitle);
-    if (saverRunning || markerFound) {
+    return saverRunning || markerFound;
+}
+
+}  // namespace
+
+MainResult Main(const std::string& argumentText, const MainOps& ops) {
+    if (FullScreenRunUnderWay(ops)) {
         return MainResult::EndProgram;
     }
 
@@ -141,6 +149,15 @@ MainResult Main(const std::string& argumentText, const MainOps& ops) {
     }
     ops.LoadSaverWindow();
     return MainResult::RunWindow;
+}
+
+MainResult HackMain(const HackRequest& request, const MainOps& ops) {
+    if (FullScreenRunUnderWay(ops)) {
+        return MainResult::EndProgram;
+    }
+    ops.CreateTextureFolder();
+    ops.LoadSettings();
+    return ops.LoadHackSession(request) ? MainResult::RunWindow : MainResult::NoHackWindow;
 }
 
 }  // namespace quillmere
