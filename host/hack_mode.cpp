@@ -151,15 +151,18 @@ void HackSequence::Start() {
     for (int index = 0; index < 3; ++index) {
         ops_.SaveDisplayPicture(index);
     }
-    // Instances that find the music taken stay silent, until its holder goes.
-    if (Chosen() != Music::None && ops_.TakeMusic()) {
-        StartMusic();
-    }
+    // The renderer before the music: it starts drawing sooner, and inherits none of the sound
+    // output's files.
     rendererPath_ = ops_.ProgramFolder() + "/" + kRendererFileName;
     char id[16];
     std::snprintf(id, sizeof id, "0x%x", windowId_);
     if (!ops_.StartRenderer(rendererPath_, {kWindowIdOption, id})) {
         Finish(1, "cannot start the renderer " + rendererPath_);
+        return;
+    }
+    // Instances that find the music taken stay silent, until its holder goes.
+    if (Chosen() != Music::None && ops_.TakeMusic()) {
+        StartMusic();
     }
 }
 

@@ -82,7 +82,7 @@ class HackSequence {
     HackSequence(const SettingsRecord& settings, const HackRequest& request, std::uint32_t windowId,
                  HackOps ops);
 
-    // Textures, the music when this instance may play it, then the renderer in the window.
+    // Textures, the renderer in the window, then the music when this instance may play it.
     void Start();
     // The renderer has ended; exitCode is -1 when it did not exit normally.
     void RendererEnded(int exitCode);
