@@ -71,7 +71,7 @@ TEST_F(HostSystemTest, InstalledCommandRunsAndUninstalls) {
     const Ran hackName = RunToEnd(
         {"/usr/bin/xmllint", "--xpath", "string(/screensaver/@name)", config}, scratch_.path());
     EXPECT_EQ(hackName.exitCode, 0) << hackName.errors;
-    EXPECT_EQ(hackName.out, "quillmere");
+    EXPECT_EQ(hackName.out, "quillmere\n");
 
     const Ran help = RunToEnd({command, "--help"}, scratch_.path());
     EXPECT_EQ(help.exitCode, 0);
