@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "bench_report.h"
+#include "bench_support.h"
 #include "ini_file.h"
 #include "music_audio.h"
 #include "reference_saver.h"
@@ -36,110 +37,31 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace benchsupport;
 using namespace std::chrono_literals;
 
 constexpr uid_t kNobody = 65534;
 constexpr double kPacedRatioLimit = 3.3;
 
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-double Median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-double Worst(const std::vector<double>& samples) {
-    return *std::max_element(samples.begin(), samples.end());
-}
-
-// Polls faster than WaitUntil: the measured spans are tens of milliseconds.
-bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
-    const auto end = Clock::now() + deadline;
-    while (Clock::now() < end) {
-        if (condition()) {
-            return true;
-        }
-        std::this_thread::sleep_for(500us);
-    }
-    return condition();
-}
-
-int IgnoreErrors(Display*, XErrorEvent*) {
-    return 0;
-}
-
 std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    const std::vector<std::uint8_t> bytes = testsupport::ReadFileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
-bool ProcessEnded(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) {
-        return true;
-    }
-    const std::size_t close = line.rfind(')');
-    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z';
-}
-
-// The running processes of that program on the display (XScreenSaver passes ":N.0").
 std::vector<pid_t> ProgramPids(const std::string& program, const std::string& display) {
-    std::vector<pid_t> pids;
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator("/proc", ignored)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos ||
-            fs::read_symlink(entry.path() / "exe", ignored).filename() != program) {
-            ignored.clear();
-            continue;
-        }
-        const std::string environment = '\0' + ReadText(entry.path() / "environ");
-        for (const std::string& value : {display, display + ".0"}) {
-            if (environment.find('\0' + ("DISPLAY=" + value) + '\0') != std::string::npos) {
-                pids.push_back(std::stoi(name));
-                break;
-            }
-        }
-    }
-    return pids;
+    return testsupport::ProcessesOnDisplay({program}, display);
 }
 
-// The window XScreenSaver gave a hack running that program, from the hack's environment; 0 when
-// none runs yet.
+// The window XScreenSaver gave a hack running that program, as the hack's environment tells;
+// 0 while none runs.
 Window DaemonWindow(const std::string& program, const std::string& display) {
     for (const pid_t pid : ProgramPids(program, display)) {
-        const std::string environment =
-            '\0' + ReadText("/proc/" + std::to_string(pid) + "/environ");
-        const std::string name = std::string(1, '\0') + "XSCREENSAVER_WINDOW=";
-        if (const std::size_t at = environment.find(name); at != std::string::npos) {
-            return std::stoul(environment.substr(at + name.size()), nullptr, 0);
+        const std::string window = testsupport::EnvironmentValue(pid, "XSCREENSAVER_WINDOW");
+        if (!window.empty()) {
+            return std::stoul(window, nullptr, 0);
         }
     }
     return 0;
-}
-
-// True once the window is mapped and its centre column shows more than one colour.
-bool FrameDrawn(Display* display, Window window) {
-    XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable) {
-        return false;
-    }
-    XImage* image = XGetImage(display, window, attributes.width / 2, 0, 1,
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return false;
-    }
-    const unsigned long first = XGetPixel(image, 0, 0);
-    bool varied = false;
-    for (int y = 0; y < attributes.height && !varied; y += 8) {
-        varied = XGetPixel(image, 0, y) != first;
-    }
-    XDestroyImage(image);
-    return varied;
 }
 
 // The daemon's own window, which carries its version; 0 while none runs.

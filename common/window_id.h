@@ -2,6 +2,7 @@
 // XScreenSaver puts them in XSCREENSAVER_WINDOW.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -9,19 +10,21 @@
 
 namespace quillmere {
 
-// The id the whole text spells, or nothing: no digits, anything after them, 0 (no window has
-// it) or a number beyond 32 bits.
-inline std::optional<std::uint32_t> ParseWindowId(std::string_view text) {
-    unsigned base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty()) {
-        return std::nullopt;
-    }
+// The id written at the start of text: how many characters it takes (0x included) and its
+// value, which is nothing when it does not fit 32 bits (no window has such an id).
+struct WindowIdDigits {
+    std::size_t length = 0;
+    std::optional<std::uint32_t> value;
+};
+
+inline WindowIdDigits ReadWindowIdDigits(std::string_view text) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const unsigned base = hex ? 16 : 10;
+    WindowIdDigits digits;
+    digits.length = hex ? 2 : 0;
     std::uint64_t value = 0;
-    for (const char c : text) {
+    for (; digits.length < text.size(); ++digits.length) {
+        const char c = text[digits.length];
         unsigned digit = base;
         if (c >= '0' && c <= '9') {
             digit = static_cast<unsigned>(c - '0');
@@ -31,17 +34,26 @@ inline std::optional<std::uint32_t> ParseWindowId(std::string_view text) {
             digit = static_cast<unsigned>(c - 'A' + 10);
         }
         if (digit >= base) {
-            return std::nullopt;
+            break;
         }
-        value = value * base + digit;
-        if (value > std::numeric_limits<std::uint32_t>::max()) {
-            return std::nullopt;
-        }
+        // Once too large, it stays too large; the digits are still counted.
+        value = std::min<std::uint64_t>(
+            value * base + digit, std::uint64_t{std::numeric_limits<std::uint32_t>::max()} + 1);
     }
-    if (value == 0) {
+    if (value <= std::numeric_limits<std::uint32_t>::max()) {
+        digits.value = static_cast<std::uint32_t>(value);
+    }
+    return digits;
+}
+
+// The id the whole text spells, or nothing: no digits, anything after them, 0 (no window has
+// it) or a number beyond 32 bits.
+inline std::optional<std::uint32_t> ParseWindowId(std::string_view text) {
+    const WindowIdDigits digits = ReadWindowIdDigits(text);
+    if (digits.length != text.size() || digits.value.value_or(0) == 0) {
         return std::nullopt;
     }
-    return static_cast<std::uint32_t>(value);
+    return digits.value;
 }
 
 }  // namespace quillmere

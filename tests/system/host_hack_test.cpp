@@ -25,44 +25,9 @@ constexpr double kTone = 660.0;
 constexpr double kBytesPerSecond = 44100.0 * 4;
 constexpr uid_t kNobody = 65534;
 
-// Every Quillmere process (host or renderer, from any folder) on the display. Zombies have no
-// program file left and are not counted.
+// Every Quillmere process (host or renderer, from any folder) on the display.
 std::vector<pid_t> QuillmerePids(const std::string& display) {
-    std::vector<pid_t> pids;
-    std::error_code ignored;
-    for (const auto& entry : fs::directory_iterator("/proc", ignored)) {
-        const std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        const fs::path exe = fs::read_symlink(entry.path() / "exe", ignored);
-        if (ignored || (exe.filename() != "Quillmere.scr" && exe.filename() != "Quillmere.dll")) {
-            ignored.clear();
-            continue;
-        }
-        // XScreenSaver hands its hacks the display with the screen: ":N.0".
-        const std::string environment = '\0' + ReadText(entry.path() / "environ");
-        for (const std::string& value : {display, display + ".0"}) {
-            if (environment.find('\0' + ("DISPLAY=" + value) + '\0') != std::string::npos) {
-                pids.push_back(std::stoi(name));
-                break;
-            }
-        }
-    }
-    return pids;
-}
-
-// Those of the processes that run the program.
-std::vector<pid_t> Running(const std::vector<pid_t>& pids, const std::string& program) {
-    std::vector<pid_t> running;
-    for (const pid_t pid : pids) {
-        std::error_code ignored;
-        if (fs::read_symlink("/proc/" + std::to_string(pid) + "/exe", ignored).filename() ==
-            program) {
-            running.push_back(pid);
-        }
-    }
-    return running;
+    return testsupport::ProcessesOnDisplay({"Quillmere.scr", "Quillmere.dll"}, display);
 }
 
 // The processes that have the file open: the audio output of SDL's disk driver is open while
@@ -330,19 +295,14 @@ TEST_F(HackTest, XScreenSaverRunsTheInstalledHackOnEveryMonitor) {
     ASSERT_EQ(activate.exitCode, 0) << activate.errors;
     // Two hosts with their renderers, one for each monitor's window.
     ASSERT_TRUE(WaitUntil([&] {
-        const auto pids = QuillmerePids(display());
-        return Running(pids, "Quillmere.scr").size() == 2 &&
-               Running(pids, "Quillmere.dll").size() == 2;
+        return testsupport::ProcessesOnDisplay({"Quillmere.scr"}, display()).size() == 2 &&
+               testsupport::ProcessesOnDisplay({"Quillmere.dll"}, display()).size() == 2;
     })) << ReadText(home + "/daemon.log");
     // The windows the daemon gave its hacks, as it tells them.
     std::set<Window> windows;
-    for (const pid_t pid : Running(QuillmerePids(display()), "Quillmere.scr")) {
-        const std::string environment =
-            '\0' + ReadText("/proc/" + std::to_string(pid) + "/environ");
-        const std::string name = std::string(1, '\0') + "XSCREENSAVER_WINDOW=";
-        if (const std::size_t at = environment.find(name); at != std::string::npos) {
-            windows.insert(std::stoul(environment.substr(at + name.size()), nullptr, 0));
-        }
+    for (const pid_t pid : testsupport::ProcessesOnDisplay({"Quillmere.scr"}, display())) {
+        windows.insert(
+            std::stoul(testsupport::EnvironmentValue(pid, "XSCREENSAVER_WINDOW"), nullptr, 0));
     }
     EXPECT_EQ(windows.size(), 2u);
     for (const Window window : windows) {
