@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench_report.h"
+#include "bench_support.h"
 #include "ini_file.h"
 #include "music_audio.h"
 #include "reference_saver.h"
@@ -37,50 +38,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace benchsupport;
 using namespace std::chrono_literals;
 
 const std::string kHost = std::string(QUILLMERE_BIN_DIR) + "/Quillmere.scr";
-
-double Ms(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// Polls faster than WaitUntil: the measured spans are tens of milliseconds.
-bool PollUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
-    const auto end = Clock::now() + deadline;
-    while (Clock::now() < end) {
-        if (condition()) {
-            return true;
-        }
-        std::this_thread::sleep_for(500us);
-    }
-    return condition();
-}
-
-int IgnoreErrors(Display*, XErrorEvent*) {
-    return 0;
-}
-
-// True once the window is mapped and its centre column shows more than one colour.
-bool FrameDrawn(Display* display, Window window) {
-    XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable) {
-        return false;
-    }
-    XImage* image = XGetImage(display, window, attributes.width / 2, 0, 1,
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return false;
-    }
-    const unsigned long first = XGetPixel(image, 0, 0);
-    bool varied = false;
-    for (int y = 0; y < attributes.height && !varied; y += 8) {
-        varied = XGetPixel(image, 0, y) != first;
-    }
-    XDestroyImage(image);
-    return varied;
-}
 
 class Bench {
   public:
@@ -194,25 +155,6 @@ class Bench {
     testsupport::XClient client_;
     std::string cdImage_;
 };
-
-double Median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
-}
-
-double Worst(const std::vector<double>& samples) {
-    return *std::max_element(samples.begin(), samples.end());
-}
-
-bool ProcessEnded(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) {
-        return true;
-    }
-    const std::size_t close = line.rfind(')');
-    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z';
-}
 
 int SwitchedModeBench() {
     Bench bench("1024x768x16");

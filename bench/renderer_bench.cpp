@@ -377,6 +377,9 @@ class SetupTimer final : public quillmere::RenderPlatform {
     quillmere::ScreenRect FullScreenRect() override {
         return Timed(monitorsMs, [&] { return real_.FullScreenRect(); });
     }
+    quillmere::ScreenRect EmbedRect(quillmere::WindowHandle target) override {
+        return real_.EmbedRect(target);
+    }
     void AdjustWindowRect(int& width, int& height) override {
         real_.AdjustWindowRect(width, height);
     }

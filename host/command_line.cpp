@@ -19,6 +19,7 @@ InfoRequest InfoRequestOf(int argc, const char* const* argv) {
 std::string UsageText(std::string_view programName) {
     const std::string name(programName);
     return "Usage: " + name + " [/s | /p <window id> | /c]\n" + "       " + name +
+           " -root | -window-id <window id> [-music | -no-music]\n" + "       " + name +
            " --help | --version\n"
            "Quillmere is a screen saver: an animated view of the open sea.\n"
            "\n"
@@ -31,7 +32,13 @@ std::string UsageText(std::string_view programName) {
            "  --version       print the version\n"
            "\n"
            "The letter after the first character picks the mode: -s, /S and -S run the saver "
-           "too.\n";
+           "too.\n"
+           "\n"
+           "As an XScreenSaver hack it runs the animation inside a window until it is ended:\n"
+           "  -root                 in XSCREENSAVER_WINDOW, else in the root window\n"
+           "  -window-id <id>       in that window\n"
+           "  -music, -no-music     play the music chosen with /c, or not (default: play)\n"
+           "With XSCREENSAVER_WINDOW set, a start without arguments runs in that window too.\n";
 }
 
 std::string VersionText() {

@@ -1,5 +1,7 @@
 // Quillmere.scr: the screen-saver host. Started with /s (full-screen run), /p <window id>
 // (preview inside that window) or /c (settings); refuses to run while a full-screen run is on.
+// As an XScreenSaver hack (-root, -window-id ID or XSCREENSAVER_WINDOW) it runs the saver
+// inside the daemon's window.
 #include <errno.h>
 
 #include <QApplication>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "command_line.h"
+#include "hack_session.h"
 #include "linux_process.h"
 #include "preview_window.h"
 #include "saver_window.h"
@@ -87,11 +90,20 @@ int main(int argc, char** argv) {
     }
     // Taken before Qt could see argv.
     const std::string argumentText = ArgumentText(argc, argv);
+    const HackCommand hack = ParseHackCommand(std::vector<std::string>(argv + 1, argv + argc),
+                                              std::getenv("XSCREENSAVER_WINDOW"));
+    if (hack.kind == HackCommand::Kind::Refused) {
+        std::fprintf(stderr, "%s: %s\n", programName, hack.error.c_str());
+        if (hack.exitCode == kExitUsage) {
+            std::fputs(UsageText(programName).c_str(), stderr);
+        }
+        return hack.exitCode;
+    }
 
     std::string reason;
     const std::unique_ptr<x11::X11Connection> connection = x11::X11Connection::Open(reason);
     if (!connection) {
-        if (UnknownSwitch(argumentText)) {
+        if (hack.kind != HackCommand::Kind::Run && UnknownSwitch(argumentText)) {
             std::fputs(UsageText(programName).c_str(), stderr);
             return kExitUsage;
         }
@@ -104,6 +116,7 @@ int main(int argc, char** argv) {
     x11::CursorDisplayCount cursor(*connection);
     std::unique_ptr<PreviewSession> preview;
     std::unique_ptr<Tormalune_S> saver;
+    std::unique_ptr<HackSession> hackSession;
     std::unique_ptr<x11::RunLock> runLock;
 
     MainOps ops;
@@ -120,7 +133,7 @@ int main(int argc, char** argv) {
         return preview != nullptr;
     };
     ops.TakeRunLock = [&] {
-        runLock = x11::RunLock::Take(*connection);
+        runLock = x11::TakeRunLock(*connection);
         return runLock != nullptr;
     };
     ops.CreateTextureFolder = [] { platform::CreateFolderWithParents(TextureFolder(), 0700); };
@@ -135,8 +148,21 @@ int main(int argc, char** argv) {
         saver = std::make_unique<Tormalune_S>(*connection, cursor, ModeLetter(argumentText));
         saver->Load();
     };
+    ops.LoadHackSession = [&](const HackRequest& request) {
+        const x11::WindowId window = request.window != 0 ? request.window : connection->root();
+        if (!x11::ForeignWindowSize(connection->display(), window)) {
+            return false;
+        }
+        app.Core();
+        hackSession =
+            std::make_unique<HackSession>(*connection, request, static_cast<std::uint32_t>(window));
+        hackSession->Start();
+        return true;
+    };
 
-    switch (Main(argumentText, ops)) {
+    const MainResult result =
+        hack.kind == HackCommand::Kind::Run ? HackMain(hack.request, ops) : Main(argumentText, ops);
+    switch (result) {
         case MainResult::RunWindow:
             break;
         case MainResult::EndProgram:
@@ -152,6 +178,10 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "%s: /p needs the id of a window to show the preview in\n",
                              programName);
             }
+            EndProgram(*connection, kExitFailure);
+        case MainResult::NoHackWindow:
+            std::fprintf(stderr, "%s: no window 0x%x to draw in\n", programName,
+                         hack.request.window);
             EndProgram(*connection, kExitFailure);
     }
     const int code = app.Exec();

@@ -190,18 +190,22 @@ std::vector<unsigned long> IconData(const QImage& icon) {
 }
 
 void Tormalune_S::SaveDisplayPicture(int index) {
-    if (Display[index].isNull()) {
+    SaveTexturePicture(Display[index], index + 1);
+}
+
+void SaveTexturePicture(const QImage& original, int number) {
+    if (original.isNull()) {
         return;
     }
     // A grey picture would otherwise be saved as an 8-bit palette file; the renderer wants 24 bits.
-    const QImage picture = Display[index].convertToFormat(QImage::Format_RGB32);
+    const QImage picture = original.convertToFormat(QImage::Format_RGB32);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP")) {
         return;
     }
     ReplaceFileAtomically(
-        TextureFolder(), TextureFileName(index + 1),
+        TextureFolder(), TextureFileName(number),
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 

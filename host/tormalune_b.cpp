@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "utf8.h"
+#include "window_id.h"
 
 namespace quillmere {
 
@@ -66,29 +67,7 @@ std::uint32_t PreviewHandle(std::string_view argumentText) {
             number += c;
         }
     }
-    const bool hex =
-        number.size() > 2 && number[0] == '0' && (number[1] == 'x' || number[1] == 'X');
-    const unsigned base = hex ? 16 : 10;
-    std::uint64_t value = 0;
-    for (std::size_t i = hex ? 2 : 0; i < number.size(); ++i) {
-        const char c = number[i];
-        unsigned digit = base;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<unsigned>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            digit = static_cast<unsigned>(c - 'A' + 10);
-        }
-        if (digit >= base) {
-            break;
-        }
-        value = value * base + digit;
-        if (value > std::numeric_limits<std::uint32_t>::max()) {
-            return 0;
-        }
-    }
-    return static_cast<std::uint32_t>(value);
+    return ReadWindowIdDigits(number).value.value_or(0);
 }
 
 PreviewRect PreviewRectFor(int widthPixels, int heightPixels) {
@@ -106,11 +85,19 @@ PreviewRect PreviewRectFor(int widthPixels, int heightPixels) {
     return rect;
 }
 
-MainResult Main(const std::string& argumentText, const MainOps& ops) {
+namespace {
+
+bool FullScreenRunUnderWay(const MainOps& ops) {
     // Both markers are always looked up, so a start costs the same whichever one exists.
     const bool saverRunning = ops.WindowExists(kSaverWindowTitle);
     const bool markerFound = ops.WindowExists(kSecondMarkerTitle);
-    if (saverRunning || markerFound) {
+    return saverRunning || markerFound;
+}
+
+}  // namespace
+
+MainResult Main(const std::string& argumentText, const MainOps& ops) {
+    if (FullScreenRunUnderWay(ops)) {
         return MainResult::EndProgram;
     }
 
@@ -141,6 +128,15 @@ MainResult Main(const std::string& argumentText, const MainOps& ops) {
     }
     ops.LoadSaverWindow();
     return MainResult::RunWindow;
+}
+
+MainResult HackMain(const HackRequest& request, const MainOps& ops) {
+    if (FullScreenRunUnderWay(ops)) {
+        return MainResult::EndProgram;
+    }
+    ops.CreateTextureFolder();
+    ops.LoadSettings();
+    return ops.LoadHackSession(request) ? MainResult::RunWindow : MainResult::NoHackWindow;
 }
 
 }  // namespace quillmere

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "hack_mode.h"
 #include "saver_contract.h"
 #include "twips.h"
 
@@ -58,6 +59,8 @@ struct MainOps {
     std::function<void()> ShowSettingsDialog;  // modal: returns once the dialog has closed
     std::function<int()> HideCursor;           // the new display count
     std::function<void()> LoadSaverWindow;     // loads Tormalune_S without showing it
+    // Starts the run inside the request's window; false when that window does not exist.
+    std::function<bool(const HackRequest& request)> LoadHackSession;
 };
 
 enum class MainResult {
@@ -65,8 +68,14 @@ enum class MainResult {
     RunWindow,        // the preview or the saver window now runs the program
     UnknownSwitch,    // nothing to run either: the command line names no mode
     NoPreviewWindow,  // the preview had no window to show in
+    NoHackWindow,     // the hack had no window to draw in
 };
 
 MainResult Main(const std::string& argumentText, const MainOps& ops);
+
+// The start of an XScreenSaver hack. A full-screen run under way refuses it as it refuses every
+// start. It takes no run lock and makes no marker window: the daemon runs one instance per
+// monitor at once, and a second full-screen run stays possible beside the daemon's.
+MainResult HackMain(const HackRequest& request, const MainOps& ops);
 
 }  // namespace quillmere

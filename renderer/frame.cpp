@@ -7,13 +7,14 @@ namespace quillmere {
 RendererFrame::RendererFrame(RenderPlatform& platform, SceneHooks& scene, ViewportFunction viewport)
     : platform_(platform), scene_(scene), viewport_(std::move(viewport)) {}
 
-int RendererFrame::RunRenderer(void* instance) {
+int RendererFrame::RunRenderer(void* instance, WindowHandle embedIn) {
     app_ = AppIdentity{instance, "OpenGL"};
     keys_ = KeyState{};
     window_ = RenderWindow{};
     window_.keys = &keys_;
     window_.request.app = &app_;
-    window_.request.fullScreen = true;
+    window_.request.fullScreen = embedIn == 0;
+    window_.request.embedIn = embedIn;
     window_.frame = this;
 
     if (!platform_.RegisterRenderClass(app_, *this)) {
@@ -86,7 +87,15 @@ bool RendererFrame::OpenRenderWindow(RenderWindow& window) {
     ScreenRect rect{0, 0, request.width, request.height};
 
     request.modeSwitched = false;
-    if (request.fullScreen) {
+    if (request.embedIn != 0) {
+        // Another program's window decides the size; the mode switch stays out of it.
+        request.fullScreen = false;
+        rect = platform_.EmbedRect(request.embedIn);
+        style = WindowStyle::Embedded;
+        if (rect.width <= 0 || rect.height <= 0) {
+            return false;  // that window is gone
+        }
+    } else if (request.fullScreen) {
         // Without the mode the scene still covers the monitor, at the size it has: a screen
         // saver must never leave the desktop showing around a corner window.
         request.modeSwitched =
@@ -136,7 +145,7 @@ bool RendererFrame::OpenRenderWindow(RenderWindow& window) {
 
     platform_.ShowRenderWindow(window.window);
     window.visible = true;
-    if (request.fullScreen) {
+    if (request.fullScreen || request.embedIn != 0) {
         viewport_(rect.width, rect.height);
     } else {
         viewport_(request.width, request.height);

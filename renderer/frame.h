@@ -34,6 +34,9 @@ struct WindowRequest {
     // closing the window switch it back. A full-screen window without it covers the monitor at
     // its own size.
     bool modeSwitched = false;
+    // A window of another program to draw in, or 0. Embedded, nothing belongs to the scene but
+    // what it draws: no display mode, cursor, keyboard or top-level window of its own.
+    WindowHandle embedIn = 0;
 };
 
 class RendererFrame;
@@ -70,8 +73,9 @@ class RendererFrame final : public WindowProcedure {
     RendererFrame(RenderPlatform& platform, SceneHooks& scene,
                   ViewportFunction viewport = ResizeViewport);
 
-    // The process entry: 0 normally, -1 when the window class cannot be registered.
-    int RunRenderer(void* instance);
+    // The process entry: 0 normally, -1 when the window class cannot be registered. embedIn: a
+    // window of another program to draw in instead of the full screen, or 0.
+    int RunRenderer(void* instance, WindowHandle embedIn = 0);
 
     std::intptr_t RenderWindowProc(WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, std::intptr_t lParam) override;

@@ -20,7 +20,10 @@ class WindowProcedure {
                                            std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };
 
-enum class WindowStyle { Overlapped, Popup };
+// Embedded: the scene draws inside a window another program gave (a screen-saver daemon's, a
+// settings preview): in that window itself where its visual suits GL, else in a child that
+// exactly covers it.
+enum class WindowStyle { Overlapped, Popup, Embedded };
 
 // A rectangle in screen pixels, from the top-left corner of the whole screen.
 struct ScreenRect {
@@ -46,13 +49,17 @@ class RenderPlatform {
     // in the switched mode).
     virtual ScreenRect FullScreenRect() = 0;
 
+    // The size of a window another program gave to draw in, at (0, 0); empty when it is gone.
+    virtual ScreenRect EmbedRect(WindowHandle target) = 0;
+
     // Outer window size for a client area of width x height (windowed mode only).
     virtual void AdjustWindowRect(int& width, int& height) = 0;
 
     // Creates the window with the given outer rectangle; the procedure receives WM_CREATE with
     // lParam pointing at createParam before this returns. A topmost popup also covers every
     // other monitor in black while it lives, and follows the main monitor when the monitors
-    // change (WM_SIZE tells the new size). 0 on failure.
+    // change (WM_SIZE tells the new size). An embedded window draws in request.embedIn and
+    // follows its size (WM_SIZE); its destruction closes the window (WM_CLOSE). 0 on failure.
     virtual WindowHandle CreateRenderWindow(const WindowRequest& request, WindowStyle style,
                                             bool topmost, const ScreenRect& rect,
                                             RenderWindow* createParam) = 0;

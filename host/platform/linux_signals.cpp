@@ -1,6 +1,7 @@
 #include "linux_signals.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -59,6 +60,11 @@ void TerminationPipe::Drain() {
     char buffer[64];
     while (::read(read_.get(), buffer, sizeof buffer) > 0) {
     }
+}
+
+bool TerminationPipe::Pending() const {
+    pollfd readable{read_.get(), POLLIN, 0};
+    return ::poll(&readable, 1, 0) > 0;
 }
 
 }  // namespace quillmere::platform

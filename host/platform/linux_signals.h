@@ -19,6 +19,8 @@ class TerminationPipe {
     // Readable once a request has arrived.
     int fd() const { return read_.get(); }
     void Drain();
+    // True when a request has arrived that Drain has not taken yet.
+    bool Pending() const;
 
     TerminationPipe(UniqueFd read, UniqueFd write);
 

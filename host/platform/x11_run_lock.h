@@ -7,21 +7,13 @@
 #include <memory>
 
 #include "x11_connection.h"
+#include "x11_selection.h"
 
 namespace quillmere::x11 {
 
-class RunLock {
-  public:
-    // The lock, or nothing when another client already holds it.
-    static std::unique_ptr<RunLock> Take(const X11Connection& connection);
-    RunLock(const X11Connection& connection, WindowId owner);
-    ~RunLock();
-    RunLock(const RunLock&) = delete;
-    RunLock& operator=(const RunLock&) = delete;
+using RunLock = SelectionHold;
 
-  private:
-    const X11Connection& connection_;
-    WindowId owner_;
-};
+// The lock, or nothing when another run already holds it.
+std::unique_ptr<RunLock> TakeRunLock(const X11Connection& connection);
 
 }  // namespace quillmere::x11

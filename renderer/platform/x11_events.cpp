@@ -97,11 +97,17 @@ bool X11MessageQueue::TranslateRootEvent(XEvent& event) {
 }
 
 void X11MessageQueue::TranslateEvent(XEvent& event) {
-    if (TranslateRootEvent(event)) {
+    // The root window is also the window drawn in, or covered, for `-root`.
+    const bool embeddedInRoot =
+        windows_.Find(display_.root()) != nullptr || windows_.ChildCovering(display_.root()) != 0;
+    if (TranslateRootEvent(event) && !embeddedInRoot) {
         return;
     }
     X11Windows::State* state = windows_.Find(event.xany.window);
     if (state == nullptr) {
+        if (const Window child = windows_.ChildCovering(event.xany.window); child != 0) {
+            TranslateCoveredEvent(event, child, *windows_.Find(child));
+        }
         return;  // a report box, a cover, or a window already destroyed
     }
     const Window window = event.xany.window;
@@ -167,6 +173,45 @@ void X11MessageQueue::TranslateEvent(XEvent& event) {
             }
             break;
         }
+        default:
+            break;
+    }
+}
+
+void X11MessageQueue::TranslateCoveredEvent(XEvent& event, Window child, X11Windows::State& state) {
+    switch (event.type) {
+        case ConfigureNotify: {
+            const XConfigureEvent& configure = event.xconfigure;
+            if (configure.width != state.rect.width || configure.height != state.rect.height) {
+                windows_.FollowEmbedParent(child, configure.width, configure.height);
+                if (!state.minimized) {
+                    Enqueue(child, kWmSize, kSizeRestored,
+                            MakeSizeParam(configure.width, configure.height));
+                }
+            }
+            break;
+        }
+        // Hidden with the window it covers: nothing to draw until that shows again.
+        case UnmapNotify:
+            if (!state.minimized) {
+                state.minimized = true;
+                Enqueue(child, kWmSize, kSizeMinimized, 0);
+            }
+            break;
+        case MapNotify:
+            if (state.minimized) {
+                state.minimized = false;
+                Enqueue(child, kWmSize, kSizeRestored,
+                        MakeSizeParam(state.rect.width, state.rect.height));
+            }
+            break;
+        case DestroyNotify:
+            // The child went with it; its own DestroyNotify usually came first.
+            if (!state.gone) {
+                state.gone = true;
+                Enqueue(child, kWmClose, 0, 0);
+            }
+            break;
         default:
             break;
     }

@@ -33,6 +33,8 @@ class X11MessageQueue {
     void ReadXEvents();
     void TranslateEvent(XEvent& event);
     bool TranslateRootEvent(XEvent& event);
+    // An event of another program's window that an embedded child of ours covers.
+    void TranslateCoveredEvent(XEvent& event, Window child, X11Windows::State& state);
     void TranslateKey(XKeyEvent& event, bool press);
     void DeliverSignals(WindowHandle window);
     void Enqueue(Window window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);

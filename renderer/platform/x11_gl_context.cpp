@@ -67,7 +67,8 @@ void GlxContexts::Teardown() {
     drawables_.clear();
 }
 
-std::optional<GLXFBConfig> GlxContexts::ChooseConfig(int colorBits, int depthBits) {
+std::optional<GLXFBConfig> GlxContexts::ChooseConfig(int colorBits, int depthBits,
+                                                     VisualID visual) {
     Display* d = display_.get();
     const int attributes[] = {GLX_X_RENDERABLE,
                               True,
@@ -94,7 +95,8 @@ std::optional<GLXFBConfig> GlxContexts::ChooseConfig(int colorBits, int depthBit
             glXGetFBConfigAttrib(d, config, attribute, &value);
             return value;
         };
-        if (get(GLX_VISUAL_ID) == 0) {
+        const int visualId = get(GLX_VISUAL_ID);
+        if (visualId == 0 || (visual != 0 && static_cast<VisualID>(visualId) != visual)) {
             continue;
         }
         FramebufferTraits t;
@@ -108,7 +110,8 @@ std::optional<GLXFBConfig> GlxContexts::ChooseConfig(int colorBits, int depthBit
         traits.push_back(t);
     }
     const int index = ChooseFramebuffer(traits, colorBits, depthBits);
-    if (index < 0) {
+    if (index < 0 ||
+        (visual != 0 && traits[static_cast<std::size_t>(index)].depthBits < depthBits)) {
         return std::nullopt;
     }
     return usable[static_cast<std::size_t>(index)];

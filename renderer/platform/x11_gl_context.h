@@ -26,8 +26,9 @@ class GlxContexts {
     void Teardown();
 
     // Double-buffered RGBA, with exactly the wanted bits where the display has them, else the
-    // closest.
-    std::optional<GLXFBConfig> ChooseConfig(int colorBits, int depthBits);
+    // closest. With a visual: only that visual's configurations, and none without a depth
+    // buffer of at least depthBits (the scene needs one).
+    std::optional<GLXFBConfig> ChooseConfig(int colorBits, int depthBits, VisualID visual = 0);
 
     DeviceContext CreateDrawable(Window window, GLXFBConfig config);
     void ReleaseDrawable(DeviceContext dc);

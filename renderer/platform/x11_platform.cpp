@@ -16,6 +16,20 @@ struct XFreeDeleter {
     void operator()(void* p) const { XFree(p); }
 };
 
+bool HasChildren(Display* display, Window window) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) {
+        return false;
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return count > 0;
+}
+
 }  // namespace
 
 X11Platform::X11Platform(X11Display& display, SignalWatch& signals)
@@ -61,6 +75,16 @@ ScreenRect X11Platform::FullScreenRect() {
     return windows_.FullScreenRect();
 }
 
+ScreenRect X11Platform::EmbedRect(WindowHandle target) {
+    XWindowAttributes attributes{};
+    ErrorTrap trap(display_.get());
+    if (XGetWindowAttributes(display_.get(), static_cast<Window>(target), &attributes) == 0 ||
+        trap.Failed()) {
+        return {};
+    }
+    return {0, 0, attributes.width, attributes.height};
+}
+
 void X11Platform::AdjustWindowRect(int&, int&) {
     // An X window is its client area; the window manager draws its frame around it.
 }
@@ -70,6 +94,9 @@ WindowHandle X11Platform::CreateRenderWindow(const WindowRequest& request, Windo
                                              RenderWindow* createParam) {
     if (procedure_ == nullptr) {
         return 0;
+    }
+    if (style == WindowStyle::Embedded) {
+        return CreateEmbeddedWindow(request, rect, createParam);
     }
     // The framebuffer configuration decides the visual, so it is chosen here; SetPixelFormat
     // then only confirms it.
@@ -84,6 +111,44 @@ WindowHandle X11Platform::CreateRenderWindow(const WindowRequest& request, Windo
     }
     const Window window = windows_.Create(request, className_, style == WindowStyle::Popup, topmost,
                                           rect, *config, *visual);
+    if (window == 0) {
+        return 0;
+    }
+    procedure_->RenderWindowProc(window, kWmCreate, 0,
+                                 reinterpret_cast<std::intptr_t>(createParam));
+    return window;
+}
+
+WindowHandle X11Platform::CreateEmbeddedWindow(const WindowRequest& request, const ScreenRect& rect,
+                                               RenderWindow* createParam) {
+    Display* d = display_.get();
+    const Window target = static_cast<Window>(request.embedIn);
+    XWindowAttributes attributes{};
+    {
+        ErrorTrap trap(d);
+        if (XGetWindowAttributes(d, target, &attributes) == 0 || trap.Failed()) {
+            return 0;
+        }
+    }
+    // In the window itself when GL can draw in its visual as the scene needs (double-buffered,
+    // with a depth buffer) and no child of its own covers it; else in a child of ours, of the
+    // closest configuration, above its others.
+    std::optional<GLXFBConfig> config;
+    if (!HasChildren(d, target)) {
+        config = gl_.ChooseConfig(request.colorBits, 16, XVisualIDFromVisual(attributes.visual));
+    }
+    const bool drawInTarget = config.has_value();
+    if (!drawInTarget) {
+        config = gl_.ChooseConfig(request.colorBits, 16);
+    }
+    if (!config) {
+        return 0;
+    }
+    std::unique_ptr<XVisualInfo, XFreeDeleter> visual(glXGetVisualFromFBConfig(d, *config));
+    if (!visual) {
+        return 0;
+    }
+    const Window window = windows_.CreateEmbedded(target, drawInTarget, rect, *config, *visual);
     if (window == 0) {
         return 0;
     }

@@ -32,6 +32,7 @@ class X11Platform final : public RenderPlatform {
     void RestoreDisplayMode() override;
     void ShowCursor(bool show) override;
     ScreenRect FullScreenRect() override;
+    ScreenRect EmbedRect(WindowHandle target) override;
     void AdjustWindowRect(int& width, int& height) override;
 
     WindowHandle CreateRenderWindow(const WindowRequest& request, WindowStyle style, bool topmost,
@@ -68,6 +69,9 @@ class X11Platform final : public RenderPlatform {
     ScreenRect activeWindowRect();
 
   private:
+    WindowHandle CreateEmbeddedWindow(const WindowRequest& request, const ScreenRect& rect,
+                                      RenderWindow* createParam);
+
     X11Display& display_;
     // Declared in the order of set-up; the destructor takes them down in reverse.
     DisplayModeSwitch mode_;

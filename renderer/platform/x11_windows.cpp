@@ -104,6 +104,82 @@ Window X11Windows::Create(const WindowRequest& request, const std::string& class
     return window;
 }
 
+Window X11Windows::CreateEmbedded(Window target, bool drawInTarget, const ScreenRect& rect,
+                                  GLXFBConfig config, const XVisualInfo& visual) {
+    if (rect.width <= 0 || rect.height <= 0) {
+        return 0;
+    }
+    Display* d = display_.get();
+    ErrorTrap trap(d);
+    // Only the window's size and end are followed; its input stays with its owner. The root
+    // window keeps the mask the monitors need, which is this one.
+    XSelectInput(d, target, StructureNotifyMask);
+    if (drawInTarget) {
+        if (trap.Failed()) {
+            return 0;
+        }
+        State& state = windows_[target];
+        state.config = config;
+        state.foreign = true;
+        state.rect = rect;
+        newest_ = target;
+        return target;
+    }
+    const Colormap colormap = XCreateColormap(d, target, visual.visual, AllocNone);
+    XSetWindowAttributes attributes{};
+    attributes.colormap = colormap;
+    attributes.border_pixel = 0;
+    attributes.background_pixel = 0;
+    // A child of the root window would otherwise be a top-level window for the window manager.
+    attributes.override_redirect = target == display_.root() ? True : False;
+    attributes.event_mask = StructureNotifyMask;
+    const Window window = XCreateWindow(
+        d, target, 0, 0, static_cast<unsigned int>(rect.width),
+        static_cast<unsigned int>(rect.height), 0, visual.depth, InputOutput, visual.visual,
+        CWColormap | CWBorderPixel | CWBackPixel | CWOverrideRedirect | CWEventMask, &attributes);
+    if (trap.Failed() || window == 0) {
+        if (window != 0) {
+            XDestroyWindow(d, window);
+        }
+        XFreeColormap(d, colormap);
+        if (target != display_.root()) {
+            XSelectInput(d, target, NoEventMask);
+        }
+        XSync(d, False);
+        return 0;
+    }
+    const long pid = static_cast<long>(getpid());
+    XChangeProperty(d, window, display_.atom("_NET_WM_PID"), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    State& state = windows_[window];
+    state.config = config;
+    state.colormap = colormap;
+    state.embedParent = target;
+    state.rect = rect;
+    newest_ = window;
+    return window;
+}
+
+void X11Windows::FollowEmbedParent(Window window, int width, int height) {
+    State* state = Find(window);
+    if (state == nullptr || state->gone || state->embedParent == 0) {
+        return;
+    }
+    XResizeWindow(display_.get(), window, static_cast<unsigned int>(width),
+                  static_cast<unsigned int>(height));
+    state->rect.width = width;
+    state->rect.height = height;
+}
+
+Window X11Windows::ChildCovering(Window parent) const {
+    for (const auto& [window, state] : windows_) {
+        if (state.embedParent == parent && parent != 0) {
+            return window;
+        }
+    }
+    return 0;
+}
+
 void X11Windows::SetProperties(Window window, const WindowRequest& request,
                                const std::string& className, bool popup, bool topmost,
                                const ScreenRect& rect) {
@@ -216,13 +292,20 @@ void X11Windows::Destroy(Window window) {
     if (state.screenSaverSuspended) {
         XScreenSaverSuspend(d, False);
     }
-    if (!state.gone) {
+    // Another program's window is left as it was, with our event mask taken off.
+    const Window watched = state.foreign ? window : state.embedParent;
+    if (watched != 0 && watched != display_.root()) {
+        XSelectInput(d, watched, NoEventMask);
+    }
+    if (!state.gone && !state.foreign) {
         XDestroyWindow(d, window);
     }
     for (Window cover : state.covers) {
         XDestroyWindow(d, cover);
     }
-    XFreeColormap(d, state.colormap);
+    if (state.colormap != 0) {
+        XFreeColormap(d, state.colormap);
+    }
     XSync(d, False);
 }
 
@@ -232,6 +315,15 @@ void X11Windows::Show(Window window) {
         return;
     }
     Display* d = display_.get();
+    if (Embedded(it->second)) {
+        // The other program maps, stacks and focuses its own window.
+        if (it->second.embedParent != 0) {
+            XMapRaised(d, window);
+            it->second.mapped = true;
+        }
+        XFlush(d);
+        return;
+    }
     for (Window cover : it->second.covers) {
         XMapRaised(d, cover);
     }
@@ -272,7 +364,7 @@ void X11Windows::GrabKeyboard(Window window) {
 
 void X11Windows::RestoreKeyboard() {
     auto it = windows_.find(newest_);
-    if (it == windows_.end() || it->second.gone) {
+    if (it == windows_.end() || it->second.gone || Embedded(it->second)) {
         return;
     }
     XSetInputFocus(display_.get(), it->first, RevertToParent, CurrentTime);
@@ -291,7 +383,7 @@ void X11Windows::ShowCursor(bool show) {
 
 void X11Windows::ApplyCursor(Window window) {
     auto it = windows_.find(window);
-    if (it == windows_.end()) {
+    if (it == windows_.end() || Embedded(it->second)) {
         return;
     }
     Display* d = display_.get();

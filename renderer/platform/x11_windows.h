@@ -1,6 +1,7 @@
-// The renderer's top-level windows on X11: the scene windows, and the black covers a
-// full-screen window puts over every other monitor, with their cursor, keyboard grab and
-// screen-saver suspension. The GL side of a window lives in GlxContexts.
+// The renderer's windows on X11: the scene windows, and the black covers a full-screen window
+// puts over every other monitor, with their cursor, keyboard grab and screen-saver suspension;
+// or, embedded, the window another program gave (or a child covering it), which is drawn in and
+// nothing else. The GL side of a window lives in GlxContexts.
 #pragma once
 
 #include <GL/glx.h>
@@ -29,6 +30,11 @@ class X11Windows {
         bool keyboardGrabbed = false;
         bool gone = false;  // destroyed by someone else
         bool screenSaverSuspended = false;
+        // Embedded: drawn in another program's window itself, which is never changed or
+        // destroyed here ...
+        bool foreign = false;
+        // ... or in a child of ours covering that window.
+        Window embedParent = 0;
         RenderWindow* userData = nullptr;
         std::vector<Window> covers;
         std::vector<ScreenRect> coverRects;
@@ -51,6 +57,13 @@ class X11Windows {
     Window Create(const WindowRequest& request, const std::string& className, bool popup,
                   bool topmost, const ScreenRect& rect, GLXFBConfig config,
                   const XVisualInfo& visual);
+    // Draws in target itself (drawInTarget: its visual is the config's) or in a child of the
+    // config's visual covering it; either way its size and destruction are followed, and its
+    // input, cursor and stacking stay with its owner. 0 when target is gone.
+    Window CreateEmbedded(Window target, bool drawInTarget, const ScreenRect& rect,
+                          GLXFBConfig config, const XVisualInfo& visual);
+    // The other program's window has a new size: the covering child takes it too.
+    void FollowEmbedParent(Window window, int width, int height);
     void Destroy(Window window);
     // Maps the window (covers first, so the scene stays above them), focuses it, and grabs the
     // keyboard for a popup.
@@ -69,6 +82,9 @@ class X11Windows {
     std::vector<Window> FollowMonitors();
 
     State* Find(Window window);
+    bool Embedded(const State& state) const { return state.foreign || state.embedParent != 0; }
+    // Our child covering that window of another program, or 0.
+    Window ChildCovering(Window parent) const;
     bool empty() const { return windows_.empty(); }
     // The newest window, or 0; the report box belongs to it.
     Window newest() const { return newest_; }

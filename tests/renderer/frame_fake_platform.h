@@ -39,6 +39,9 @@ class FakePlatform : public RenderPlatform {
     int windowsCreated = 0;
     // What the main monitor shows: the mode when the switch succeeds, else its own size.
     ScreenRect monitorRect{0, 0, 640, 480};
+    // The window another program gave to draw in; empty once it is gone.
+    ScreenRect embedRect{0, 0, 200, 150};
+    WindowHandle lastEmbedIn = 0;
 
     // Puts a message at the end of the queue of the current window.
     void Send(std::uint32_t message, std::uintptr_t wParam = 0, std::intptr_t lParam = 0) {
@@ -70,17 +73,22 @@ class FakePlatform : public RenderPlatform {
         calls.push_back("FullScreenRect");
         return monitorRect;
     }
+    ScreenRect EmbedRect(WindowHandle) override {
+        calls.push_back("EmbedRect");
+        return embedRect;
+    }
     void AdjustWindowRect(int& width, int& height) override {
         calls.push_back("AdjustWindowRect");
         width += 10;
         height += 30;
     }
-    WindowHandle CreateRenderWindow(const WindowRequest&, WindowStyle style, bool topmost,
+    WindowHandle CreateRenderWindow(const WindowRequest& request, WindowStyle style, bool topmost,
                                     const ScreenRect& rect, RenderWindow* createParam) override {
         calls.push_back("CreateRenderWindow");
         if (failCreateWindow) {
             return 0;
         }
+        lastEmbedIn = request.embedIn;
         lastWindow = 100 + static_cast<WindowHandle>(++windowsCreated);
         lastStyle = style;
         lastTopmost = topmost;

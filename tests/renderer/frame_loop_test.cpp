@@ -196,6 +196,38 @@ TEST(FrameLoop, FullScreenCoversTheMainMonitorWithOrWithoutTheMode) {
     }
 }
 
+// Drawing inside another program's window: the scene takes that window's size and follows it,
+// and nothing of the display is touched, not even by the mode-switch message.
+TEST(FrameLoop, EmbeddedRunDrawsAtTheGivenWindowsSizeAndLeavesTheDisplayAlone) {
+    Harness h;
+    h.platform.onIdle = [](FakePlatform& p, int frame) {
+        if (frame == 2 && p.windowsCreated == 1) {
+            p.Send(kWmSize, kSizeRestored, MakeSizeParam(320, 240));
+            p.Send(kSwitchModeMessage);
+        }
+    };
+    CloseAfter(h, 5);
+    EXPECT_EQ(h.frame.RunRenderer(nullptr, 55), 0);
+    EXPECT_EQ(h.platform.windowsCreated, 2);
+    EXPECT_EQ(h.platform.lastStyle, WindowStyle::Embedded);
+    EXPECT_EQ(h.platform.lastEmbedIn, 55u);
+    EXPECT_FALSE(h.platform.lastTopmost);
+    EXPECT_EQ(h.platform.lastRect, (ScreenRect{0, 0, 200, 150}));
+    const std::vector<std::pair<int, int>> viewports = {{200, 150}, {320, 240}, {200, 150}};
+    EXPECT_EQ(h.viewports, viewports);
+    for (const char* call : {"ChangeDisplayMode", "RestoreDisplayMode", "HideCursor", "ShowCursor",
+                             "FullScreenRect", "AdjustWindowRect"}) {
+        EXPECT_EQ(h.platform.Count(call), 0) << call;
+    }
+
+    // A window that is gone before the scene could open in it ends the run.
+    Harness gone;
+    gone.platform.embedRect = {};
+    EXPECT_EQ(gone.frame.RunRenderer(nullptr, 55), 0);
+    EXPECT_EQ(gone.platform.Count("CreateRenderWindow"), 0);
+    EXPECT_EQ(gone.scene.starts, 0);
+}
+
 TEST(FrameLoop, RegistrationFailureEndsWithMinusOne) {
     Harness h;
     h.platform.failRegister = true;

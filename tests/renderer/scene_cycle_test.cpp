@@ -128,6 +128,7 @@ class MockPlatform : public RenderPlatform {
     MOCK_METHOD(void, RestoreDisplayMode, (), (override));
     MOCK_METHOD(void, ShowCursor, (bool), (override));
     MOCK_METHOD(ScreenRect, FullScreenRect, (), (override));
+    MOCK_METHOD(ScreenRect, EmbedRect, (WindowHandle), (override));
     MOCK_METHOD(void, AdjustWindowRect, (int&, int&), (override));
     MOCK_METHOD(WindowHandle, CreateRenderWindow,
                 (const WindowRequest&, WindowStyle, bool, const ScreenRect&, RenderWindow*),

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -164,6 +165,52 @@ void ChildProcess::Signal(int signal) {
     if (running()) {
         kill(pid_, signal);
     }
+}
+
+namespace {
+
+// The NUL-separated entries of /proc/<pid>/environ, with a NUL in front of the first.
+std::string EnvironmentBlock(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/environ", std::ios::binary);
+    return '\0' + std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+std::vector<pid_t> ProcessesOnDisplay(const std::vector<std::string>& programs,
+                                      const std::string& display) {
+    namespace fs = std::filesystem;
+    std::vector<pid_t> pids;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator("/proc", ignored)) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        // A zombie has no program file left.
+        const std::string program = fs::read_symlink(entry.path() / "exe", ignored).filename();
+        if (ignored || std::find(programs.begin(), programs.end(), program) == programs.end()) {
+            ignored.clear();
+            continue;
+        }
+        const pid_t pid = std::stoi(name);
+        const std::string value = EnvironmentValue(pid, "DISPLAY");
+        if (value == display || value == display + ".0") {
+            pids.push_back(pid);
+        }
+    }
+    return pids;
+}
+
+std::string EnvironmentValue(pid_t pid, const std::string& name) {
+    const std::string block = EnvironmentBlock(pid);
+    const std::string key = '\0' + name + '=';
+    const std::size_t at = block.find(key);
+    if (at == std::string::npos) {
+        return {};
+    }
+    const std::size_t start = at + key.size();
+    return block.substr(start, block.find('\0', start) - start);
 }
 
 XvfbServer::XvfbServer(const std::string& screen, const std::vector<std::string>& extraArgs) {

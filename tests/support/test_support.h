@@ -62,6 +62,13 @@ class ChildProcess {
     std::optional<int> status_;
 };
 
+// The running processes (zombies aside) whose program file is named one of programs and whose
+// DISPLAY is display, or display with ".0" as XScreenSaver hands it to its hacks.
+std::vector<pid_t> ProcessesOnDisplay(const std::vector<std::string>& programs,
+                                      const std::string& display);
+// The value of a variable in a process's environment; empty when it is unset or unreadable.
+std::string EnvironmentValue(pid_t pid, const std::string& name);
+
 // A private X server (Xvfb, 640 x 480 x 16 unless told otherwise) for system tests.
 class XvfbServer {
   public:

@@ -1,6 +1,8 @@
 #include "host_fixture.h"
 
 #include <X11/Xutil.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,12 +24,34 @@ std::uint16_t U16(const std::vector<std::uint8_t>& b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
 
-std::string ReadWhole(const std::string& path) {
+}  // namespace
+
+std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-}  // namespace
+Ran RunToEnd(const std::vector<std::string>& command, const std::string& folder,
+             std::map<std::string, std::string> env) {
+    env["QUILLMERE_TEST_OUT"] = folder + "/out.txt";
+    std::vector<std::string> args{"-c", "exec \"$@\" > \"$QUILLMERE_TEST_OUT\"", "sh"};
+    args.insert(args.end(), command.begin(), command.end());
+    ChildProcess process("/bin/sh", args, env, folder + "/errors.txt");
+    Ran ran;
+    ran.exitCode = process.Wait(300s);
+    ran.out = ReadText(folder + "/out.txt");
+    ran.errors = ReadText(folder + "/errors.txt");
+    return ran;
+}
+
+InstallLock::InstallLock()
+    : fd_(::open(QUILLMERE_BUILD_DIR "/install-test.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    ::flock(fd_, LOCK_EX);
+}
+
+InstallLock::~InstallLock() {
+    ::close(fd_);
+}
 
 std::optional<BmpHeader> ReadBmpHeader(const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') {
@@ -128,7 +152,7 @@ std::vector<pid_t> HostSystemTest::RendererPids() {
             ignored.clear();
             continue;
         }
-        const std::string environment = ReadWhole(entry.path() / "environ");
+        const std::string environment = ReadText(entry.path() / "environ");
         if (('\0' + environment).find('\0' + wantedDisplay) == std::string::npos) {
             continue;
         }

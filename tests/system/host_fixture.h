@@ -49,6 +49,32 @@ struct BmpHeader {
 
 std::optional<BmpHeader> ReadBmpHeader(const std::vector<std::uint8_t>& bytes);
 
+// The whole file; empty when it cannot be read.
+std::string ReadText(const std::string& path);
+
+struct Ran {
+    std::optional<int> exitCode;
+    std::string out;
+    std::string errors;
+};
+
+// Runs a command to its end, with its output and errors in files of the folder.
+Ran RunToEnd(const std::vector<std::string>& command, const std::string& folder,
+             std::map<std::string, std::string> env = {});
+
+// Installs from the build folder write its install_manifest_quillmere.txt, the package's too:
+// the tests that install hold this lock from their install to their last use of the manifest.
+class InstallLock {
+  public:
+    InstallLock();
+    ~InstallLock();
+    InstallLock(const InstallLock&) = delete;
+    InstallLock& operator=(const InstallLock&) = delete;
+
+  private:
+    int fd_;
+};
+
 // The environment of one test's programs: its display and its own home.
 class HostEnvironment {
   public:

@@ -1,10 +1,7 @@
 // The installed layout: the command people type runs the help, the settings dialog and the saver
 // from the program folder it links to; the uninstall removes it all again; and the Debian
 // package holds the same files with the right dependencies.
-#include <fcntl.h>
 #include <gmock/gmock.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,48 +13,6 @@ namespace hosttest {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-struct Ran {
-    std::optional<int> exitCode;
-    std::string out;
-    std::string errors;
-};
-
-// Runs a command to its end, with its output and errors in files of the folder.
-Ran RunToEnd(const std::vector<std::string>& command, const std::string& folder,
-             std::map<std::string, std::string> env = {}) {
-    env["QUILLMERE_TEST_OUT"] = folder + "/out.txt";
-    std::vector<std::string> args{"-c", "exec \"$@\" > \"$QUILLMERE_TEST_OUT\"", "sh"};
-    args.insert(args.end(), command.begin(), command.end());
-    ChildProcess process("/bin/sh", args, env, folder + "/errors.txt");
-    Ran ran;
-    ran.exitCode = process.Wait(300s);
-    ran.out = ReadText(folder + "/out.txt");
-    ran.errors = ReadText(folder + "/errors.txt");
-    return ran;
-}
-
-// Installs from the build folder write its install_manifest_quillmere.txt, the package's too:
-// the tests that install hold this lock from their install to their last use of the manifest.
-class InstallLock {
-  public:
-    InstallLock()
-        : fd_(::open(QUILLMERE_BUILD_DIR "/install-test.lock", O_RDWR | O_CREAT | O_CLOEXEC,
-                     0600)) {
-        ::flock(fd_, LOCK_EX);
-    }
-    ~InstallLock() { ::close(fd_); }
-    InstallLock(const InstallLock&) = delete;
-    InstallLock& operator=(const InstallLock&) = delete;
-
-  private:
-    int fd_;
-};
 
 // Every file and link under the folder.
 std::vector<std::string> FilesUnder(const std::string& folder) {
@@ -109,6 +64,14 @@ TEST_F(HostSystemTest, InstalledCommandRunsAndUninstalls) {
                  scratch_.path(), {{"MANWIDTH", "80"}, {"LC_ALL", "C.UTF-8"}});
     EXPECT_EQ(manual.exitCode, 0);
     EXPECT_EQ(manual.errors, "");
+    // XScreenSaver finds the hack by its name, and its description by the same name.
+    const std::string hack = root + "/libexec/xscreensaver/quillmere";
+    EXPECT_EQ(fs::read_symlink(hack), "../../lib/quillmere/Quillmere.scr");
+    const std::string config = root + "/share/xscreensaver/config/quillmere.xml";
+    const Ran hackName = RunToEnd(
+        {"/usr/bin/xmllint", "--xpath", "string(/screensaver/@name)", config}, scratch_.path());
+    EXPECT_EQ(hackName.exitCode, 0) << hackName.errors;
+    EXPECT_EQ(hackName.out, "quillmere\n");
 
     const Ran help = RunToEnd({command, "--help"}, scratch_.path());
     EXPECT_EQ(help.exitCode, 0);
@@ -171,6 +134,10 @@ TEST(DebianPackageTest, ContentsAndDependencies) {
              "-rw-r--r-- root/root [^\n]* ./usr/share/man/man6/quillmere.6.gz\n",
              "-rw-r--r-- root/root [^\n]* ./usr/share/applications/quillmere.desktop\n",
              "-rw-r--r-- root/root [^\n]* ./usr/share/icons/hicolor/32x32/apps/quillmere.png\n",
+             // Where Debian's XScreenSaver looks for hacks and for their settings.
+             "lrwxrwxrwx root/root [^\n]* ./usr/libexec/xscreensaver/quillmere -> "
+             "../../lib/quillmere/Quillmere.scr\n",
+             "-rw-r--r-- root/root [^\n]* ./usr/share/xscreensaver/config/quillmere.xml\n",
          }) {
         EXPECT_THAT(contents.out, ::testing::ContainsRegex(expected));
     }

@@ -61,7 +61,8 @@ class RendererTest : public ::testing::Test {
                                bytes);
     }
 
-    void StartRenderer(const std::map<std::string, std::string>& extraEnv = {}) {
+    void StartRenderer(const std::map<std::string, std::string>& extraEnv = {},
+                       const std::vector<std::string>& args = {}) {
         std::map<std::string, std::string> env{{"DISPLAY", server_->display()},
                                                {"HOME", home_.path()},
                                                {"XDG_CACHE_HOME", home_ / "cache"},
@@ -71,8 +72,7 @@ class RendererTest : public ::testing::Test {
             env[name] = value;
         }
         renderer_ = std::make_unique<testsupport::ChildProcess>(
-            std::string(QUILLMERE_BIN_DIR) + "/Quillmere.dll", std::vector<std::string>{}, env,
-            home_ / "stderr.txt");
+            std::string(QUILLMERE_BIN_DIR) + "/Quillmere.dll", args, env, home_ / "stderr.txt");
     }
 
     Display* x() const { return x_->get(); }
