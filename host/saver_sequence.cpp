@@ -125,6 +125,8 @@ void SaverSequence::Timer3_Timer() {
             startFailure_ = "cannot start the renderer " + rendererPath_;
         } else if (ops_.ProcessRunning(rendererPid_)) {
             startFailure_ = "the renderer " + rendererPath_ + " opened no window";
+        } else if (ops_.KilledBySignal(rendererPid_)) {
+            // It ran: killed before the watch saw its window, which a quick kill can be.
         } else {
             startFailure_ = "the renderer " + rendererPath_ + " ended without opening its window";
         }

@@ -49,6 +49,8 @@ struct SaverOps {
     std::function<std::string()> ProgramFolder;
     std::function<std::int32_t(const std::string& path)> StartProgram;  // process id, 0 on failure
     std::function<bool(std::int32_t pid)> ProcessRunning;
+    // For a renderer that has ended: whether a signal ended it (it ran, and was killed).
+    std::function<bool(std::int32_t pid)> KilledBySignal;
     std::function<bool()> RendererWindowExists;
     // The screen configuration, recorded before the renderer starts.
     std::function<void()> RecordScreen;

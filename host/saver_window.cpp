@@ -4,8 +4,6 @@
 #include <time.h>
 
 #include <QBuffer>
-#include <QFile>
-#include <QProcess>
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,15 +26,6 @@ std::uint32_t MonotonicTickMs() {
     const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +
                     static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
     return static_cast<std::uint32_t>(ms);
-}
-
-std::int32_t StartDetached(const std::string& path) {
-    qint64 pid = 0;
-    const QString program = QFile::decodeName(QByteArray::fromStdString(path));
-    if (!QProcess::startDetached(program, {}, QString(), &pid) || pid <= 0 || pid > INT32_MAX) {
-        return 0;
-    }
-    return static_cast<std::int32_t>(pid);
 }
 
 }  // namespace
@@ -110,8 +99,9 @@ SaverOps Tormalune_S::MakeOps() {
     ops.PlayWav = [] { PlayWav(); };
     ops.StopWav = [] { StopWav(); };
     ops.ProgramFolder = [] { return platform::ProgramFolder(); };
-    ops.StartProgram = [](const std::string& path) { return StartDetached(path); };
+    ops.StartProgram = [](const std::string& path) { return platform::StartChild(path); };
     ops.ProcessRunning = [](std::int32_t pid) { return platform::ProcessRunning(pid); };
+    ops.KilledBySignal = [](std::int32_t pid) { return platform::KilledBySignal(pid); };
     ops.RendererWindowExists = [this] { return RendererWindowExists(); };
     ops.RecordScreen = [this] { screen_.Record(); };
     ops.ModeLeftSwitched = [this](std::int32_t pid) { return screen_.MarkedBy(pid); };

@@ -1,12 +1,17 @@
 #include "linux_process.h"
 
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
+#include <map>
 #include <vector>
+
+extern char** environ;
 
 namespace quillmere::platform {
 
@@ -48,6 +53,33 @@ bool ProcessRunning(pid_t pid) {
     }
     const char state = line[close + 2];
     return state != 'Z' && state != 'X';
+}
+
+pid_t StartChild(const std::string& path) {
+    std::string program = path;
+    char* const argv[] = {program.data(), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ) != 0) {
+        return 0;
+    }
+    return pid;
+}
+
+bool KilledBySignal(pid_t pid) {
+    // Exit statuses collected so far; the host starts one renderer a run.
+    static std::map<pid_t, int> ended;
+    if (pid <= 0) {
+        return false;
+    }
+    auto it = ended.find(pid);
+    if (it == ended.end()) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) != pid) {
+            return false;
+        }
+        it = ended.emplace(pid, status).first;
+    }
+    return WIFSIGNALED(it->second);
 }
 
 void Terminate(pid_t pid) {

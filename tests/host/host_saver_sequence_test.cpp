@@ -18,6 +18,7 @@ class SaverHarness {
     bool cdWatchActive = true;
     std::int32_t startedPid = 4321;
     bool processRunning = true;
+    bool killed = false;  // an ended renderer was ended by a signal
     bool rendererWindow = false;
     bool marked = false;  // the renderer's switched-mode mark is on the root window
     std::uint32_t tick = 1000;
@@ -51,6 +52,10 @@ class SaverHarness {
         ops.ProcessRunning = [this](std::int32_t pid) {
             EXPECT_EQ(pid, startedPid);
             return processRunning;
+        };
+        ops.KilledBySignal = [this](std::int32_t pid) {
+            EXPECT_EQ(pid, startedPid);
+            return killed;
         };
         ops.RendererWindowExists = [this] { return rendererWindow; };
         ops.RecordScreen = record("record");
@@ -237,6 +242,7 @@ struct FailureCase {
     bool windowAtWatch;
     bool closedFromOutside;
     std::string failure;
+    bool killed = false;
 };
 
 // A run that ends without the renderer's window ever shown failed to start, and says why; one that
@@ -252,6 +258,8 @@ TEST(SaverSequenceTest, StartFailureOnlyWithoutARendererWindow) {
         {"ran", 4321, true, true, false, false, ""},
         {"window found by the watch", 0, false, false, true, false, ""},
         {"closed before its window", 4321, true, false, false, true, ""},
+        // Killed so soon after showing its window that the watch never saw it: it did start.
+        {"killed unseen", 4321, false, false, false, false, "", true},
     };
     for (const auto& c : cases) {
         SaverHarness harness;
@@ -260,6 +268,7 @@ TEST(SaverSequenceTest, StartFailureOnlyWithoutARendererWindow) {
         SaverSequence sequence(settings, "S", harness.Make());
         sequence.Form_Load();
         harness.processRunning = c.running;
+        harness.killed = c.killed;
         harness.rendererWindow = c.windowWhileWaiting;
         harness.tick += kRendererWaitLimitMs;
         sequence.RendererWait_Timer();
