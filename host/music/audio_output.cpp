@@ -43,15 +43,15 @@ bool PipeWireServerListens() {
     return ::stat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
 }
 
-SDL_AudioSpec WantedSpec(AudioOutput* output, SDL_AudioCallback fill) {
-    SDL_AudioSpec spec{};
-    spec.freq = kOutputRate;
-    spec.format = AUDIO_S16SYS;
-    spec.channels = kOutputChannels;
-    spec.samples = kBufferFrames;
-    spec.callback = fill;
-    spec.userdata = output;
-    return spec;
+SDL_AudioSpec WantedFormat(AudioOutput* output, SDL_AudioCallback fill) {
+    SDL_AudioSpec wanted{};
+    wanted.freq = kOutputRate;
+    wanted.format = AUDIO_S16SYS;
+    wanted.channels = kOutputChannels;
+    wanted.samples = kBufferFrames;
+    wanted.callback = fill;
+    wanted.userdata = output;
+    return wanted;
 }
 
 bool DriverNamedByUser() {
@@ -136,7 +136,7 @@ bool AudioOutput::Acquire() {
         ++users_;
         return true;
     }
-    device_ = StartAndOpen(WantedSpec(this, &AudioOutput::Fill));
+    device_ = StartAndOpen(WantedFormat(this, &AudioOutput::Fill));
     if (device_ == 0) {
         return false;
     }
@@ -178,7 +178,7 @@ std::int32_t AudioOutput::DeviceCount() {
     SilenceAlsa();
     if (users_ == 0 && !DriverNamedByUser() && ChosenDriver().empty()) {
         // Only a device that opens counts: a driver that starts may still have nothing to play on.
-        const SDL_AudioDeviceID probe = StartAndOpen(WantedSpec(nullptr, nullptr));
+        const SDL_AudioDeviceID probe = StartAndOpen(WantedFormat(nullptr, nullptr));
         if (probe == 0) {
             return 0;
         }
