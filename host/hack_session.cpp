@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "linux_process.h"
+#include "music_routines.h"
 #include "saver_window.h"
 #include "tormalune_bgm.h"
 
@@ -63,15 +64,7 @@ HackSession::~HackSession() = default;
 HackOps HackSession::MakeOps() {
     HackOps ops;
     ops.SaveDisplayPicture = [this](int index) { SaveTexturePicture(Display[index], index + 1); };
-    ops.OpenCD = [] { OpenCD(); };
-    ops.WatchCD = [] { WatchCD(); };
-    ops.CdWatchActive = [] { return CdWatchActive; };
-    ops.StopCD = [] { StopCD(); };
-    ops.PlayMp3 = [] { PlayMp3(); };
-    ops.WatchMp3 = [] { WatchMp3(); };
-    ops.StopMp3 = [] { StopMp3(); };
-    ops.PlayWav = [] { PlayWav(); };
-    ops.StopWav = [] { StopWav(); };
+    SetMusicRoutines(ops);
     ops.TakeMusic = [this] { return TakeMusic(); };
     ops.ProgramFolder = [] { return platform::ProgramFolder(); };
     ops.StartRenderer = [this](const std::string& path, const std::vector<std::string>& args) {

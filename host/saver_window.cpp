@@ -9,6 +9,7 @@
 
 #include "command_line.h"
 #include "linux_process.h"
+#include "music_routines.h"
 #include "texture_file.h"
 #include "tormalune_b.h"
 #include "tormalune_bgm.h"
@@ -89,15 +90,7 @@ Tormalune_S::~Tormalune_S() = default;
 SaverOps Tormalune_S::MakeOps() {
     SaverOps ops;
     ops.SaveDisplayPicture = [this](int index) { SaveDisplayPicture(index); };
-    ops.OpenCD = [] { OpenCD(); };
-    ops.WatchCD = [] { WatchCD(); };
-    ops.CdWatchActive = [] { return CdWatchActive; };
-    ops.StopCD = [] { StopCD(); };
-    ops.PlayMp3 = [] { PlayMp3(); };
-    ops.WatchMp3 = [] { WatchMp3(); };
-    ops.StopMp3 = [] { StopMp3(); };
-    ops.PlayWav = [] { PlayWav(); };
-    ops.StopWav = [] { StopWav(); };
+    SetMusicRoutines(ops);
     ops.ProgramFolder = [] { return platform::ProgramFolder(); };
     ops.StartProgram = [](const std::string& path) { return platform::StartChild(path); };
     ops.ProcessRunning = [](std::int32_t pid) { return platform::ProcessRunning(pid); };
