@@ -145,8 +145,8 @@ class MockPlatform : public RenderPlatform {
     MOCK_METHOD(bool, PeekWindowMessage, (WindowHandle, WindowMessage&), (override));
     MOCK_METHOD(void, WaitMessage, (), (override));
     MOCK_METHOD(void, DispatchWindowMessage, (const WindowMessage&), (override));
-    MOCK_METHOD(void, PostWindowMessage, (WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t),
-                (override));
+    MOCK_METHOD(void, PostWindowMessage,
+                (WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t), (override));
     MOCK_METHOD(std::intptr_t, DefaultWindowProc,
                 (WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t), (override));
     MOCK_METHOD(void, SetWindowUserData, (WindowHandle, RenderWindow*), (override));
