@@ -19,9 +19,21 @@ bool Apply(int width, int height, int bits) {
     return ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
 }
 
+bool CurrentMode(DEVMODEA& mode) {
+    mode = DEVMODEA{};
+    mode.dmSize = sizeof mode;
+    return EnumDisplaySettingsA(nullptr, ENUM_CURRENT_SETTINGS, &mode) != 0;
+}
+
 }  // namespace
 
 bool Win32DisplayMode::Enter(int width, int height, int bits) {
+    DEVMODEA before{};
+    if (!switched_ && CurrentMode(before)) {
+        widthBefore_ = before.dmPelsWidth;
+        heightBefore_ = before.dmPelsHeight;
+        bitsBefore_ = before.dmBitsPerPel;
+    }
     if (Apply(width, height, bits) || Apply(width, height, 0)) {
         switched_ = true;
         return true;
@@ -30,9 +42,22 @@ bool Win32DisplayMode::Enter(int width, int height, int bits) {
 }
 
 void Win32DisplayMode::Restore() {
-    if (switched_.exchange(false)) {
-        ChangeDisplaySettingsA(nullptr, 0);
+    if (!switched_.exchange(false)) {
+        return;
     }
+    ChangeDisplaySettingsA(nullptr, 0);
+    DEVMODEA now{};
+    if (widthBefore_ == 0 || !CurrentMode(now) ||
+        (now.dmPelsWidth == widthBefore_ && now.dmPelsHeight == heightBefore_)) {
+        return;
+    }
+    DEVMODEA before{};
+    before.dmSize = sizeof before;
+    before.dmPelsWidth = widthBefore_;
+    before.dmPelsHeight = heightBefore_;
+    before.dmBitsPerPel = bitsBefore_;
+    before.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT | (bitsBefore_ != 0 ? DM_BITSPERPEL : 0);
+    ChangeDisplaySettingsA(&before, 0);
 }
 
 FramePacer::Duration Win32DisplayMode::CurrentRefreshPeriod() {

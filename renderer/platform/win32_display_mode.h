@@ -13,8 +13,9 @@ class Win32DisplayMode {
     // width x height at bits per pixel; where the display has no such depth (Windows 8 and later
     // offer no 16-bit modes), width x height at the depth it runs at. True once it runs so.
     bool Enter(int width, int height, int bits);
-    // Back to the user's mode (a null mode, flags 0), only when the mode is ours. Safe from any
-    // thread, and more than once.
+    // Back to the user's mode (a null mode, flags 0), only when the mode is ours; where the
+    // display does not then show the mode it had before the switch (Wine now and then keeps the
+    // switched one), that mode is set again, for the session only. Safe more than once.
     void Restore();
     bool switched() const { return switched_.load(); }
 
@@ -23,6 +24,9 @@ class Win32DisplayMode {
 
   private:
     std::atomic<bool> switched_{false};
+    unsigned long widthBefore_ = 0;
+    unsigned long heightBefore_ = 0;
+    unsigned long bitsBefore_ = 0;
 };
 
 }  // namespace quillmere::win32
