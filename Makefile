@@ -1,11 +1,13 @@
 # Quillmere: the two set-up commands are `make run` and `make test`.
 BUILD_DIR ?= build
+WINDOWS_BUILD_DIR ?= build-windows
 BUILD_TYPE ?= RelWithDebInfo
 PREFIX ?= /usr/local
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps fuzz-deps configure build test run bench install uninstall package fuzz format clean
+.PHONY: all deps fuzz-deps windows-deps configure build windows test run bench install uninstall \
+	package fuzz format clean
 
 all: build
 
@@ -15,14 +17,30 @@ deps:
 fuzz-deps:
 	@scripts/install-deps --fuzz
 
+windows-deps:
+	@scripts/install-deps --windows
+
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+		-DQUILLMERE_WINDOWS_BUILD_DIR=$(abspath $(WINDOWS_BUILD_DIR)) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD_DIR)
 
-test: build
-	@cd $(BUILD_DIR) && ctest --output-on-failure --timeout 900 -j2
+# The Windows programs, cross-built with mingw-w64: $(WINDOWS_BUILD_DIR)/bin/Quillmere.dll.
+windows: windows-deps
+	@cmake -S . -B $(WINDOWS_BUILD_DIR) -G Ninja --toolchain cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+	@cmake --build $(WINDOWS_BUILD_DIR)
+
+# Linux first; then the Windows programs under Wine (label windows): their logic tests in the
+# Windows build, then the system tests that drive them from Linux. One Wine prefix is made per
+# run and copied for every session.
+test: build windows
+	@cd $(BUILD_DIR) && ctest --output-on-failure --timeout 900 -j2 -LE windows
+	@tests/windows/wine-session template $(abspath $(WINDOWS_BUILD_DIR))/wine-template --fresh
+	@cd $(WINDOWS_BUILD_DIR) && ctest --output-on-failure --timeout 900 -L windows
+	@cd $(BUILD_DIR) && ctest --output-on-failure --timeout 900 -j2 -L windows
 
 run: build
 	@tools/run-saver $(BUILD_DIR)/bin
@@ -54,4 +72,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_BUILD_DIR) $(WINDOWS_BUILD_DIR)

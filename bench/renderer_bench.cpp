@@ -410,18 +410,18 @@ class SetupTimer final : public quillmere::RenderPlatform {
     }
     void DeleteGLContext(quillmere::GLContextHandle gl) override { real_.DeleteGLContext(gl); }
     void SwapBuffers(quillmere::DeviceContext dc) override { real_.SwapBuffers(dc); }
-    bool PeekMessage(quillmere::WindowHandle w, quillmere::WindowMessage& m) override {
-        return real_.PeekMessage(w, m);
+    bool PeekWindowMessage(quillmere::WindowHandle w, quillmere::WindowMessage& m) override {
+        return real_.PeekWindowMessage(w, m);
     }
     void WaitMessage() override { real_.WaitMessage(); }
-    void DispatchMessage(const quillmere::WindowMessage& m) override { real_.DispatchMessage(m); }
-    void PostMessage(quillmere::WindowHandle w, std::uint32_t m, std::uintptr_t wp,
+    void DispatchWindowMessage(const quillmere::WindowMessage& m) override { real_.DispatchWindowMessage(m); }
+    void PostWindowMessage(quillmere::WindowHandle w, std::uint32_t m, std::uintptr_t wp,
                      std::intptr_t lp) override {
-        real_.PostMessage(w, m, wp, lp);
+        real_.PostWindowMessage(w, m, wp, lp);
     }
-    std::intptr_t DefWindowProc(quillmere::WindowHandle w, std::uint32_t m, std::uintptr_t wp,
+    std::intptr_t DefaultWindowProc(quillmere::WindowHandle w, std::uint32_t m, std::uintptr_t wp,
                                 std::intptr_t lp) override {
-        return real_.DefWindowProc(w, m, wp, lp);
+        return real_.DefaultWindowProc(w, m, wp, lp);
     }
     void SetWindowUserData(quillmere::WindowHandle w, quillmere::RenderWindow* d) override {
         real_.SetWindowUserData(w, d);

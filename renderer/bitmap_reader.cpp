@@ -1,19 +1,14 @@
 #include "bitmap_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cerrno>
 #include <new>
 #include <optional>
 #include <string>
 
 #include "error_report.h"
-#include "unique_fd.h"
+#include "file_reading.h"
 
 namespace quillmere {
 
@@ -395,48 +390,6 @@ const char* DecodeRunLength(const Bytes& file, const Layout& layout, RgbImage& i
     }
 }
 
-enum class ReadResult { kOk, kFailed, kTooLarge };
-
-ReadResult ReadWholeFile(const char* name, std::vector<std::uint8_t>& bytes) {
-    // Non-blocking so a FIFO in place of the file cannot stall the renderer.
-    const UniqueFd fd(::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat info {};
-    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return ReadResult::kFailed;
-    }
-    if (static_cast<std::uint64_t>(info.st_size) > kMaxFileBytes) {
-        return ReadResult::kTooLarge;
-    }
-    try {
-        // The size may change under us; read to the end rather than trust it.
-        bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
-        std::size_t total = 0;
-        for (;;) {
-            if (total == bytes.size()) {
-                if (total > kMaxFileBytes) {
-                    return ReadResult::kTooLarge;
-                }
-                bytes.resize(std::min<std::size_t>(total * 2, kMaxFileBytes + 1));
-            }
-            const ssize_t got = ::read(fd.get(), bytes.data() + total, bytes.size() - total);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got < 0) {
-                return ReadResult::kFailed;
-            }
-            if (got == 0) {
-                break;
-            }
-            total += static_cast<std::size_t>(got);
-        }
-        bytes.resize(total);
-    } catch (const std::bad_alloc&) {
-        return ReadResult::kTooLarge;
-    }
-    return ReadResult::kOk;
-}
-
 }  // namespace
 
 std::unique_ptr<RgbImage> DecodeBitmapRGB(std::span<const std::uint8_t> data) {
@@ -467,13 +420,13 @@ std::unique_ptr<RgbImage> DecodeBitmapRGB(std::span<const std::uint8_t> data) {
 std::unique_ptr<RgbImage> ReadBitmapRGB(const char* name) {
     const std::string fileName = name ? name : "";
     std::vector<std::uint8_t> bytes;
-    switch (ReadWholeFile(fileName.c_str(), bytes)) {
-        case ReadResult::kOk:
+    switch (ReadWholeFile(fileName.c_str(), kMaxFileBytes, bytes)) {
+        case FileReadResult::kOk:
             break;
-        case ReadResult::kFailed:
+        case FileReadResult::kFailed:
             ReportError("Failed to open DIB file " + fileName + ".\n");
             return nullptr;
-        case ReadResult::kTooLarge:
+        case FileReadResult::kTooLarge:
             ReportError(kOutOfMemory);
             return nullptr;
     }

@@ -46,11 +46,11 @@ int RendererFrame::RunRenderer(void* instance, WindowHandle embedIn) {
 void RendererFrame::RunMessagePump(RenderWindow& window) {
     WindowMessage message;
     while (true) {
-        if (platform_.PeekMessage(window.window, message)) {
+        if (platform_.PeekWindowMessage(window.window, message)) {
             if (message.message == kWmQuit) {
                 return;
             }
-            platform_.DispatchMessage(message);
+            platform_.DispatchWindowMessage(message);
             continue;
         }
         if (!window.visible) {
@@ -182,7 +182,7 @@ bool RendererFrame::CloseRenderWindow(RenderWindow& window) {
 }
 
 void RendererFrame::RequestExit(RenderWindow& window) {
-    platform_.PostMessage(window.window, kWmQuit, 0, 0);
+    platform_.PostWindowMessage(window.window, kWmQuit, 0, 0);
     keepRunning_ = false;
 }
 
@@ -190,9 +190,13 @@ std::intptr_t RendererFrame::RenderWindowProc(WindowHandle handle, std::uint32_t
                                               std::uintptr_t wParam, std::intptr_t lParam) {
     RenderWindow* window = platform_.GetWindowUserData(handle);
     switch (message) {
-        case kWmCreate:
-            platform_.SetWindowUserData(handle, reinterpret_cast<RenderWindow*>(lParam));
+        case kWmCreate: {
+            const auto* create = reinterpret_cast<const CreateStruct*>(lParam);
+            platform_.SetWindowUserData(
+                handle,
+                create != nullptr ? static_cast<RenderWindow*>(create->lpCreateParams) : nullptr);
             return 0;
+        }
         case kWmClose:
             if (window != nullptr) {
                 RequestExit(*window);
@@ -237,12 +241,12 @@ std::intptr_t RendererFrame::RenderWindowProc(WindowHandle handle, std::uint32_t
             break;
         case kSwitchModeMessage:
             wantFullScreen_ = !wantFullScreen_;
-            platform_.PostMessage(handle, kWmQuit, 0, 0);
+            platform_.PostWindowMessage(handle, kWmQuit, 0, 0);
             break;
         default:
             break;
     }
-    return platform_.DefWindowProc(handle, message, wParam, lParam);
+    return platform_.DefaultWindowProc(handle, message, wParam, lParam);
 }
 
 void RequestExit(RenderWindow& window) {

@@ -79,13 +79,13 @@ class RenderPlatform {
     virtual void SwapBuffers(DeviceContext dc) = 0;
 
     // Takes one message for the window off the queue without waiting.
-    virtual bool PeekMessage(WindowHandle window, WindowMessage& message) = 0;
+    virtual bool PeekWindowMessage(WindowHandle window, WindowMessage& message) = 0;
     virtual void WaitMessage() = 0;
-    virtual void DispatchMessage(const WindowMessage& message) = 0;
-    virtual void PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                             std::intptr_t lParam) = 0;
-    virtual std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message,
-                                        std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    virtual void DispatchWindowMessage(const WindowMessage& message) = 0;
+    virtual void PostWindowMessage(WindowHandle window, std::uint32_t message,
+                                   std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    virtual std::intptr_t DefaultWindowProc(WindowHandle window, std::uint32_t message,
+                                            std::uintptr_t wParam, std::intptr_t lParam) = 0;
 
     virtual void SetWindowUserData(WindowHandle window, RenderWindow* data) = 0;
     virtual RenderWindow* GetWindowUserData(WindowHandle window) = 0;

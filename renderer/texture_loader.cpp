@@ -1,11 +1,9 @@
 #include "texture_loader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <array>
 #include <utility>
+
+#include "file_reading.h"
 
 namespace quillmere {
 
@@ -91,26 +89,10 @@ TextureCache& Cache() {
 }
 
 // The cheap two-byte check made before the reader takes the whole file.
-enum class Signature { kBitmap, kOther, kUnreadable };
-
-Signature ReadSignature(const char* name) {
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return Signature::kUnreadable;
-    }
-    struct stat info {};
-    unsigned char head[2] = {};
-    ssize_t got = -1;
-    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        do {
-            got = ::read(fd, head, sizeof head);
-        } while (got < 0 && errno == EINTR);
-    }
-    ::close(fd);
-    if (got < 0) {
-        return Signature::kUnreadable;
-    }
-    return got == 2 && head[0] == 'B' && head[1] == 'M' ? Signature::kBitmap : Signature::kOther;
+bool StartsLikeABitmap(const char* name) {
+    std::array<std::uint8_t, 2> head{};
+    const std::optional<std::size_t> got = ReadFileStart(name, head);
+    return got == head.size() && head[0] == 'B' && head[1] == 'M';
 }
 
 GLuint Upload(const RgbImage& image) {
@@ -159,7 +141,7 @@ GLuint LoadTextureFile(const char* name) {
     }
 
     std::unique_ptr<RgbImage> image;
-    if (ReadSignature(name) == Signature::kBitmap) {
+    if (StartsLikeABitmap(name)) {
         image = ReadBitmapRGB(name);
     }
     if (!image) {

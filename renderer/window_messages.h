@@ -32,6 +32,12 @@ constexpr std::uintptr_t kScMonitorPower = 0xF170;
 
 constexpr int kVkEscape = 27;
 
+// What WM_CREATE's lParam points at. Win32 hands a CREATESTRUCTA, whose first member is the
+// creation parameter; the other back ends hand this record, which begins the same way.
+struct CreateStruct {
+    void* lpCreateParams = nullptr;
+};
+
 struct WindowMessage {
     WindowHandle window = 0;
     std::uint32_t message = 0;

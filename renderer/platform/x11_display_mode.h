@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "x11_display.h"
-#include "x11_frame_pacer.h"
+#include "frame_pacer.h"
 
 namespace quillmere::x11 {
 

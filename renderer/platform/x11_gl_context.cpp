@@ -197,21 +197,13 @@ bool GlxContexts::MakeCurrent(DeviceContext dc, GLContextHandle glContext,
         return false;
     }
     currentContext_ = context->second;
-    pacer_.SetPeriod(refresh);
-    pacer_.Reset();
-    checkPacer_.SetPeriod(refresh / 2);
-    checkPacer_.Reset();
-    swapCheck_.Reset(refresh);
     EnableSwapControl(drawable->first, drawable->second);
+    pacing_.Start(refresh, drawable->second.swapIntervalSet, unpaced_);
     return true;
 }
 
 void GlxContexts::EnableSwapControl(GLXDrawable drawable, DrawableState& state) {
-    if (unpaced_) {
-        pacing_ = Pacing::Unpaced;
-        return;
-    }
-    if (!state.swapIntervalSet) {
+    if (!unpaced_ && !state.swapIntervalSet) {
         Display* d = display_.get();
         ErrorTrap trap(d);
         bool set = false;
@@ -240,9 +232,6 @@ void GlxContexts::EnableSwapControl(GLXDrawable drawable, DrawableState& state) 
         }
         state.swapIntervalSet = set && !trap.Failed();
     }
-    // Where the swap waits for the display it is the only pacing, as intended; whether it
-    // really waits, its first swaps tell.
-    pacing_ = state.swapIntervalSet ? Pacing::Checking : Pacing::Ourselves;
 }
 
 void GlxContexts::DeleteContext(GLContextHandle glContext) {
@@ -265,29 +254,8 @@ void GlxContexts::Swap(DeviceContext dc) {
         return;
     }
     glXSwapBuffers(display_.get(), it->first);
-    switch (pacing_) {
-        case Pacing::Unpaced:
-            break;
-        case Pacing::Checking:
-        case Pacing::Swap: {
-            const FramePacer::TimePoint now = MonotonicNow();
-            switch (swapCheck_.Add(now)) {
-                case SwapWaitCheck::Verdict::Waits:
-                    pacing_ = Pacing::Swap;
-                    break;
-                case SwapWaitCheck::Verdict::DoesNotWait:
-                    pacing_ = Pacing::Ourselves;
-                    SleepUntil(pacer_.NextFrameStart(now));
-                    break;
-                case SwapWaitCheck::Verdict::Undecided:
-                    SleepUntil(checkPacer_.NextFrameStart(now));
-                    break;
-            }
-            break;
-        }
-        case Pacing::Ourselves:
-            SleepUntil(pacer_.NextFrameStart(MonotonicNow()));
-            break;
+    if (const auto nextFrame = pacing_.AfterSwap(MonotonicNow())) {
+        SleepUntil(*nextFrame);
     }
 }
 

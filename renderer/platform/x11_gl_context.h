@@ -8,9 +8,9 @@
 #include <map>
 #include <optional>
 
+#include "frame_pacer.h"
 #include "window_messages.h"
 #include "x11_display.h"
-#include "x11_frame_pacer.h"
 #include "x11_glx_choice.h"
 
 namespace quillmere::x11 {
@@ -52,14 +52,6 @@ class GlxContexts {
         bool formatSet = false;
         bool swapIntervalSet = false;
     };
-    // Who holds frames to the display's rate.
-    enum class Pacing {
-        Unpaced,    // nobody: frames back to back, on request
-        Swap,       // the swap waits for the display (and is still watched)
-        Checking,   // swap control was set; its first swaps tell whether it holds
-        Ourselves,  // the pacer sleeps after each swap
-    };
-
     void EnableSwapControl(GLXDrawable drawable, DrawableState& state);
 
     X11Display& display_;
@@ -68,12 +60,7 @@ class GlxContexts {
     GLXContext currentContext_ = nullptr;
     SwapControl swapControl_ = SwapControl::Unavailable;
     bool unpaced_ = false;
-    Pacing pacing_ = Pacing::Ourselves;
-    FramePacer pacer_{kDefaultRefreshPeriod};
-    // While checking, frames are held to twice the refresh rate at most: slow enough to keep
-    // the start from racing, fast enough to tell a waiting swap from one that does not wait.
-    FramePacer checkPacer_{kDefaultRefreshPeriod / 2};
-    SwapWaitCheck swapCheck_{kDefaultRefreshPeriod};
+    SwapPacing pacing_;
 };
 
 }  // namespace quillmere::x11

@@ -114,8 +114,8 @@ WindowHandle X11Platform::CreateRenderWindow(const WindowRequest& request, Windo
     if (window == 0) {
         return 0;
     }
-    procedure_->RenderWindowProc(window, kWmCreate, 0,
-                                 reinterpret_cast<std::intptr_t>(createParam));
+    CreateStruct create{createParam};
+    procedure_->RenderWindowProc(window, kWmCreate, 0, reinterpret_cast<std::intptr_t>(&create));
     return window;
 }
 
@@ -152,8 +152,8 @@ WindowHandle X11Platform::CreateEmbeddedWindow(const WindowRequest& request, con
     if (window == 0) {
         return 0;
     }
-    procedure_->RenderWindowProc(window, kWmCreate, 0,
-                                 reinterpret_cast<std::intptr_t>(createParam));
+    CreateStruct create{createParam};
+    procedure_->RenderWindowProc(window, kWmCreate, 0, reinterpret_cast<std::intptr_t>(&create));
     return window;
 }
 
@@ -225,7 +225,7 @@ void X11Platform::SwapBuffers(DeviceContext dc) {
     gl_.Swap(dc);
 }
 
-bool X11Platform::PeekMessage(WindowHandle window, WindowMessage& message) {
+bool X11Platform::PeekWindowMessage(WindowHandle window, WindowMessage& message) {
     return queue_.Peek(window, message);
 }
 
@@ -233,19 +233,19 @@ void X11Platform::WaitMessage() {
     queue_.Wait();
 }
 
-void X11Platform::DispatchMessage(const WindowMessage& message) {
+void X11Platform::DispatchWindowMessage(const WindowMessage& message) {
     if (procedure_ == nullptr || windows_.Find(static_cast<Window>(message.window)) == nullptr) {
         return;
     }
     procedure_->RenderWindowProc(message.window, message.message, message.wParam, message.lParam);
 }
 
-void X11Platform::PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+void X11Platform::PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam) {
     queue_.Post(window, message, wParam, lParam);
 }
 
-std::intptr_t X11Platform::DefWindowProc(WindowHandle window, std::uint32_t message,
+std::intptr_t X11Platform::DefaultWindowProc(WindowHandle window, std::uint32_t message,
                                          std::uintptr_t wParam, std::intptr_t) {
     return queue_.DefaultHandling(window, message, wParam);
 }

@@ -48,12 +48,12 @@ class X11Platform final : public RenderPlatform {
     void DeleteGLContext(GLContextHandle glContext) override;
     void SwapBuffers(DeviceContext dc) override;
 
-    bool PeekMessage(WindowHandle window, WindowMessage& message) override;
+    bool PeekWindowMessage(WindowHandle window, WindowMessage& message) override;
     void WaitMessage() override;
-    void DispatchMessage(const WindowMessage& message) override;
-    void PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+    void DispatchWindowMessage(const WindowMessage& message) override;
+    void PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                      std::intptr_t lParam) override;
-    std::intptr_t DefWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+    std::intptr_t DefaultWindowProc(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                                 std::intptr_t lParam) override;
 
     void SetWindowUserData(WindowHandle window, RenderWindow* data) override;

@@ -95,8 +95,10 @@ class FakePlatform : public RenderPlatform {
         lastRect = rect;
         lastWidth = rect.width;
         lastHeight = rect.height;
+        // As Win32 does: lParam points at a record whose first member is the parameter.
+        CreateStruct create{createParam};
         procedure_->RenderWindowProc(lastWindow, kWmCreate, 0,
-                                     reinterpret_cast<std::intptr_t>(createParam));
+                                     reinterpret_cast<std::intptr_t>(&create));
         return lastWindow;
     }
     void DestroyRenderWindow(WindowHandle window) override {
@@ -130,7 +132,7 @@ class FakePlatform : public RenderPlatform {
         calls.push_back("SwapBuffers");
         ++framesSwapped;
     }
-    bool PeekMessage(WindowHandle window, WindowMessage& message) override {
+    bool PeekWindowMessage(WindowHandle window, WindowMessage& message) override {
         // Once per drawn frame or wait, so a script that queues messages cannot loop.
         if (queue_.empty() && onIdle && std::make_pair(framesSwapped, waits) != lastIdle_) {
             lastIdle_ = {framesSwapped, waits};
@@ -149,16 +151,16 @@ class FakePlatform : public RenderPlatform {
         calls.push_back("WaitMessage");
         ++waits;
     }
-    void DispatchMessage(const WindowMessage& m) override {
+    void DispatchWindowMessage(const WindowMessage& m) override {
         procedure_->RenderWindowProc(m.window, m.message, m.wParam, m.lParam);
     }
-    void PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                     std::intptr_t lParam) override {
+    void PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                           std::intptr_t lParam) override {
         calls.push_back(message == kWmQuit ? "PostQuit" : "PostMessage");
         queue_.push_back({window, message, wParam, lParam});
     }
-    std::intptr_t DefWindowProc(WindowHandle, std::uint32_t message, std::uintptr_t wParam,
-                                std::intptr_t) override {
+    std::intptr_t DefaultWindowProc(WindowHandle, std::uint32_t message, std::uintptr_t wParam,
+                                    std::intptr_t) override {
         defaultHandled.push_back({message, wParam});
         return 0;
     }

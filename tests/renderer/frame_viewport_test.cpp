@@ -1,20 +1,19 @@
 // The projection set for a client area, on a real (software) GL context.
-#include <GL/osmesa.h>
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
 
 #include "frame.h"
+#include "gl_test_context.h"
 
 namespace quillmere {
 namespace {
 
 TEST(ResizeViewport, EverySizeGivesAFiniteProjection) {
-    OSMesaContext context = OSMesaCreateContextExt(OSMESA_RGBA, 16, 0, 0, nullptr);
-    ASSERT_NE(context, nullptr);
-    std::vector<unsigned char> buffer(64 * 64 * 4);
-    ASSERT_TRUE(OSMesaMakeCurrent(context, buffer.data(), GL_UNSIGNED_BYTE, 64, 64));
+    testsupport::OffscreenGL context(64, 64);
+    ASSERT_TRUE(context.current());
 
     struct Case {
         int width, height;
@@ -36,7 +35,6 @@ TEST(ResizeViewport, EverySizeGivesAFiniteProjection) {
         glGetIntegerv(GL_MATRIX_MODE, &mode);
         EXPECT_EQ(mode, GL_MODELVIEW);
     }
-    OSMesaDestroyContext(context);
 }
 
 }  // namespace

@@ -142,12 +142,12 @@ class MockPlatform : public RenderPlatform {
     MOCK_METHOD(bool, MakeCurrent, (DeviceContext, GLContextHandle), (override));
     MOCK_METHOD(void, DeleteGLContext, (GLContextHandle), (override));
     MOCK_METHOD(void, SwapBuffers, (DeviceContext), (override));
-    MOCK_METHOD(bool, PeekMessage, (WindowHandle, WindowMessage&), (override));
+    MOCK_METHOD(bool, PeekWindowMessage, (WindowHandle, WindowMessage&), (override));
     MOCK_METHOD(void, WaitMessage, (), (override));
-    MOCK_METHOD(void, DispatchMessage, (const WindowMessage&), (override));
-    MOCK_METHOD(void, PostMessage, (WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t),
-                (override));
-    MOCK_METHOD(std::intptr_t, DefWindowProc,
+    MOCK_METHOD(void, DispatchWindowMessage, (const WindowMessage&), (override));
+    MOCK_METHOD(void, PostWindowMessage,
+                (WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t), (override));
+    MOCK_METHOD(std::intptr_t, DefaultWindowProc,
                 (WindowHandle, std::uint32_t, std::uintptr_t, std::intptr_t), (override));
     MOCK_METHOD(void, SetWindowUserData, (WindowHandle, RenderWindow*), (override));
     MOCK_METHOD(RenderWindow*, GetWindowUserData, (WindowHandle), (override));
@@ -175,7 +175,7 @@ TEST(SceneClock, AccumulatesAndEndsTheRunOnlyWhileEscapeIsExactlyOne) {
         scene.window = &window;
         scene.keys = &keys;
         keys.flags[c.key] = c.value;
-        EXPECT_CALL(platform, PostMessage(42, kWmQuit, 0, 0)).Times(c.exits ? 2 : 0);
+        EXPECT_CALL(platform, PostWindowMessage(42, kWmQuit, 0, 0)).Times(c.exits ? 2 : 0);
         scene.AdvanceClock(1500);
         scene.AdvanceClock(250);
         EXPECT_EQ(scene.elapsedMs, 1750.0f);

@@ -1,6 +1,5 @@
-// Frames of the scene rendered off-screen with OSMesa and checked pixel by pixel against colours
+// Frames of the scene rendered off-screen and checked pixel by pixel against colours
 // worked out from the dome geometry, the colour tables and the blend rules.
-#include <GL/osmesa.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "gl_test_context.h"
 #include "horizon_scene.h"
 #include "test_support.h"
 #include "texture_loader.h"
+#include "xdg_paths.h"
 
 namespace quillmere {
 namespace {
@@ -34,27 +35,23 @@ const Color kWhite{1, 1, 1};
 // The test bitmaps are plain red (clouds), green (sea A) and blue (sea B).
 const Color kCloudTexel{1, 0, 0}, kSeaTexelA{0, 1, 0}, kSeaTexelB{0, 0, 1};
 
-// An OSMesa context drawing into its own RGBA buffer (640 x 480 unless told), current while it
-// lives.
+// An off-screen context (640 x 480 unless told), current while it lives.
 class OffscreenContext {
   public:
-    explicit OffscreenContext(int width = kWidth, int height = kHeight)
-        : context_(OSMesaCreateContextExt(OSMESA_RGBA, 16, 0, 0, nullptr)),
-          buffer_(static_cast<std::size_t>(width * height * 4)) {
-        current_ = context_ && OSMesaMakeCurrent(context_.get(), buffer_.data(), GL_UNSIGNED_BYTE,
-                                                 width, height);
-        if (current_) {
+    explicit OffscreenContext(int width = kWidth, int height = kHeight) : context_(width, height) {
+        if (context_.current()) {
             ResizeViewport(width, height);
         }
     }
     int WhitePixels() const {
+        const std::vector<std::uint8_t> pixels = context_.ReadPixels();
         int count = 0;
-        for (std::size_t i = 0; i + 3 < buffer_.size(); i += 4) {
-            count += buffer_[i] == 255 && buffer_[i + 1] == 255 && buffer_[i + 2] == 255;
+        for (std::size_t i = 0; i + 3 < pixels.size(); i += 4) {
+            count += pixels[i] == 255 && pixels[i + 1] == 255 && pixels[i + 2] == 255;
         }
         return count;
     }
-    bool current() const { return current_; }
+    bool current() const { return context_.current(); }
     Color Pixel(int x, int y) const {  // row 0 at the bottom
         std::array<unsigned char, 4> rgba{};
         glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
@@ -62,12 +59,7 @@ class OffscreenContext {
     }
 
   private:
-    struct Destroy {
-        void operator()(osmesa_context* context) const { OSMesaDestroyContext(context); }
-    };
-    std::unique_ptr<osmesa_context, Destroy> context_;
-    std::vector<unsigned char> buffer_;
-    bool current_ = false;
+    testsupport::OffscreenGL context_;
 };
 
 // 16 x 16 pixels of one colour: 24 bits, 40-byte header, bottom-up.
@@ -137,20 +129,33 @@ std::optional<Color> ExpectedPixel(int y, const Sky& sky, bool textured) {
 class SceneRender : public ::testing::Test {
   protected:
     void SetUp() override {
+#ifndef _WIN32
         // Mesa keeps its shader cache under XDG_CACHE_HOME, which these tests move around.
         setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
         setenv("XDG_CACHE_HOME", dir_.path().c_str(), 1);
+#endif
+        // On Windows the folder is fixed ("C:\q_vorn"): whatever lies there must not count.
+        RemoveBitmaps();
         ClearTextureCache();
     }
     void TearDown() override {
+        RemoveBitmaps();
+#ifndef _WIN32
         unsetenv("XDG_CACHE_HOME");
+#endif
         ClearTextureCache();
     }
     void WriteBitmaps() {
-        std::filesystem::create_directories(dir_ / "q_vorn");
-        testsupport::WriteFile(dir_ / "q_vorn/Tormalune1.bmp", SolidBitmap(255, 0, 0));
-        testsupport::WriteFile(dir_ / "q_vorn/Tormalune2.bmp", SolidBitmap(0, 255, 0));
-        testsupport::WriteFile(dir_ / "q_vorn/Tormalune3.bmp", SolidBitmap(0, 0, 255));
+        std::filesystem::create_directories(TextureFolder());
+        testsupport::WriteFile(TextureFilePath(1), SolidBitmap(255, 0, 0));
+        testsupport::WriteFile(TextureFilePath(2), SolidBitmap(0, 255, 0));
+        testsupport::WriteFile(TextureFilePath(3), SolidBitmap(0, 0, 255));
+    }
+    static void RemoveBitmaps() {
+        for (int file = 1; file <= kTextureCount; ++file) {
+            std::error_code ignored;
+            std::filesystem::remove(TextureFilePath(file), ignored);
+        }
     }
     // Compares every third row of the centre column that is clear of edges.
     void ExpectCentreColumn(const OffscreenContext& context, const Sky& sky, bool textured) {

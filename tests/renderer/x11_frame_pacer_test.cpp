@@ -1,4 +1,4 @@
-#include "x11_frame_pacer.h"
+#include "frame_pacer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "x11_frame_pacer.h"
+#include "frame_pacer.h"
 
 #include <algorithm>
 
-namespace quillmere::x11 {
+namespace quillmere {
 
 FramePacer::FramePacer(Duration period)
     : period_(period > Duration::zero() ? period : kDefaultRefreshPeriod) {}
@@ -89,4 +89,40 @@ FramePacer::Duration RefreshPeriod(unsigned long dotClock, unsigned int hTotal, 
     return FramePacer::Duration{static_cast<FramePacer::Duration::rep>(1e9 / hz)};
 }
 
-}  // namespace quillmere::x11
+void SwapPacing::Start(FramePacer::Duration refresh, bool swapControlSet, bool unpaced) {
+    pacer_.SetPeriod(refresh);
+    pacer_.Reset();
+    checkPacer_.SetPeriod(refresh / 2);
+    checkPacer_.Reset();
+    swapCheck_.Reset(refresh);
+    if (unpaced) {
+        mode_ = Mode::Unpaced;
+    } else {
+        mode_ = swapControlSet ? Mode::Checking : Mode::Ourselves;
+    }
+}
+
+std::optional<FramePacer::TimePoint> SwapPacing::AfterSwap(FramePacer::TimePoint now) {
+    switch (mode_) {
+        case Mode::Unpaced:
+            return std::nullopt;
+        case Mode::Checking:
+        case Mode::Swap:
+            switch (swapCheck_.Add(now)) {
+                case SwapWaitCheck::Verdict::Waits:
+                    mode_ = Mode::Swap;
+                    return std::nullopt;
+                case SwapWaitCheck::Verdict::DoesNotWait:
+                    mode_ = Mode::Ourselves;
+                    return pacer_.NextFrameStart(now);
+                case SwapWaitCheck::Verdict::Undecided:
+                    return checkPacer_.NextFrameStart(now);
+            }
+            return std::nullopt;
+        case Mode::Ourselves:
+            return pacer_.NextFrameStart(now);
+    }
+    return std::nullopt;
+}
+
+}  // namespace quillmere

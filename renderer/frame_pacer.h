@@ -6,8 +6,9 @@
 #include <array>
 #include <chrono>
 #include <cstddef>
+#include <optional>
 
-namespace quillmere::x11 {
+namespace quillmere {
 
 // Deadlines on the monotonic clock, one refresh period apart. A frame that comes late starts a
 // new deadline series from that moment instead of running the missed frames back to back.
@@ -69,4 +70,32 @@ FramePacer::Duration RefreshPeriod(unsigned long dotClock, unsigned int hTotal, 
 
 constexpr FramePacer::Duration kDefaultRefreshPeriod{16'666'667};
 
-}  // namespace quillmere::x11
+// Who holds one drawable's frames to the display's rate. Where the swap was asked to wait for
+// the display it is the only pacing, as intended, but its first swaps tell whether it really
+// waits; where it does not (or was never asked), the pacer holds the frames instead.
+class SwapPacing {
+  public:
+    enum class Mode {
+        Unpaced,    // nobody: frames back to back, on request
+        Swap,       // the swap waits for the display (and is still watched)
+        Checking,   // swap control was set; its first swaps tell whether it holds
+        Ourselves,  // the pacer sleeps after each swap
+    };
+
+    // A drawable became current: frames start a fresh series at this refresh period.
+    void Start(FramePacer::Duration refresh, bool swapControlSet, bool unpaced);
+    // Called when a swap has returned at now: when the next frame may start, or nothing when
+    // the frame need not wait.
+    std::optional<FramePacer::TimePoint> AfterSwap(FramePacer::TimePoint now);
+    Mode mode() const { return mode_; }
+
+  private:
+    Mode mode_ = Mode::Ourselves;
+    FramePacer pacer_{kDefaultRefreshPeriod};
+    // While checking, frames are held to twice the refresh rate at most: slow enough to keep
+    // the start from racing, fast enough to tell a waiting swap from one that does not wait.
+    FramePacer checkPacer_{kDefaultRefreshPeriod / 2};
+    SwapWaitCheck swapCheck_{kDefaultRefreshPeriod};
+};
+
+}  // namespace quillmere
