@@ -9,8 +9,6 @@
 #include <QPalette>
 #include <QResizeEvent>
 
-#include <cmath>
-
 namespace quillmere {
 
 namespace {
@@ -275,7 +273,7 @@ void Command::resizeEvent(QResizeEvent*) {
 
 void Command::paintEvent(QPaintEvent*) {
     // Only shows what the last PaintSkin kept; a transparent body shows nothing but the caption.
-    if (!opaque_ || face_.isNull()) {
+    if (!machine_.Opaque() || face_.isNull()) {
         return;
     }
     QPainter painter(this);
@@ -339,8 +337,7 @@ void Command::ApplyCaptionColour(const ColourValue& colour) {
     LblMsg.setPalette(palette);
 }
 
-void Command::ApplyBodyStyle(bool opaque) {
-    opaque_ = opaque;
+void Command::ApplyBodyStyle(bool) {
     update();
 }
 

@@ -117,7 +117,6 @@ class Command : public QWidget, private CommandView {
     QFont ContainerFont() const;
 
     CommandMachine machine_{*this};
-    bool opaque_ = true;  // what paintEvent shows, as the machine last set it
 
     QLabel LblMsg;
     QRectF captionTwips_;
