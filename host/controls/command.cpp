@@ -9,36 +9,12 @@
 #include <QPalette>
 #include <QResizeEvent>
 
-#include <cmath>
-
 namespace quillmere {
 
 namespace {
 
-constexpr int kPollMilliseconds = 100;
-
-// A new instance: 1755 x 420 twips.
-constexpr int kInitialWidthTwips = 1755;
-constexpr int kInitialHeightTwips = 420;
-
-// The caption label as a new instance has it.
-constexpr char kInitialCaption[] = "Command";
-constexpr double kCaptionLeft = 0;
-constexpr double kCaptionTop = 90;
-constexpr double kCaptionWidth = 1635;
-constexpr double kCaptionHeight = 195;
-
-// Defaults of the saved properties.
-constexpr char kDefaultCaption[] = "Command1";
-
 // The platform's text colour for greyed-out captions.
 const QColor kGreyedText(0xAC, 0xA8, 0x99);
-
-constexpr quint32 kSystemColourFlag = 0x80000000u;
-
-int PixelsOfTwips(double twips) {
-    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
-}
 
 const std::array<QImage, 6>& SkinImages() {
     static const std::array<QImage, 6> images = [] {
@@ -59,8 +35,9 @@ const std::array<QImage, 6>& SkinImages() {
     return images;
 }
 
-// The platform's system colours (0x80000000 + index) in terms of the widget's palette.
-std::optional<QColor> SystemColour(const QPalette& palette, quint32 index) {
+// The platform's system colours (0x80000000 + index, index 0 to 30) in terms of the widget's
+// palette.
+QColor SystemColour(const QPalette& palette, std::uint8_t index) {
     switch (index) {
         case 1:   // desktop
         case 15:  // button face
@@ -86,10 +63,7 @@ std::optional<QColor> SystemColour(const QPalette& palette, quint32 index) {
         case 24:  // tooltip back
             return palette.color(QPalette::ToolTipBase);
         default:
-            if (index <= 30) {
-                return palette.color(QPalette::WindowText);
-            }
-            return std::nullopt;
+            return palette.color(QPalette::WindowText);
     }
 }
 
@@ -122,7 +96,7 @@ QFont DefaultCaptionFont() {
 
 Command::Command(QWidget* parent)
     : QWidget(parent), LblMsg(this), TmrMouse(this), skins_(SkinImages()) {
-    resize(PixelsOfTwips(kInitialWidthTwips), PixelsOfTwips(kInitialHeightTwips));
+    resize(TwipsToPixels(kCommandWidthTwips), TwipsToPixels(kCommandHeightTwips));
     // Entering is seen through plain mouse moves; the focus is shown by the skin alone.
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -135,15 +109,16 @@ Command::Command(QWidget* parent)
     QPalette palette = LblMsg.palette();
     palette.setColor(QPalette::Disabled, QPalette::WindowText, kGreyedText);
     LblMsg.setPalette(palette);
-    ApplyFontColour(0);
-    captionTwips_ = QRectF(kCaptionLeft, kCaptionTop, kCaptionWidth, kCaptionHeight);
-    LblMsg.setGeometry(PixelsOfTwips(kCaptionLeft), PixelsOfTwips(kCaptionTop),
-                       PixelsOfTwips(kCaptionWidth), PixelsOfTwips(kCaptionHeight));
+    ApplyCaptionColour(*DecodeColourValue(0));
+    const CaptionPlace place{kCaptionLeftTwips, kCaptionTopTwips, kCaptionWidthTwips,
+                             kCaptionHeightTwips};
+    captionTwips_ = QRectF(place.left, place.top, place.width, place.height);
+    LblMsg.setGeometry(QRectOf(ToPixels(place)));
     // The caption is part of the button: its mouse events go to the button's handlers.
     LblMsg.setMouseTracking(true);
     LblMsg.installEventFilter(this);
 
-    TmrMouse.setInterval(kPollMilliseconds);
+    TmrMouse.setInterval(kPollIntervalMs);
     connect(&TmrMouse, &QTimer::timeout, this, &Command::PollHover);
 }
 
@@ -157,26 +132,15 @@ QString Command::Caption() const {
 
 void Command::SetCaption(const QString& caption) {
     LblMsg.setText(caption);
-    emit PropertyChanged(QStringLiteral("Caption"));
+    emit PropertyChanged(QString::fromLatin1(kSavedCaption));
 }
 
 bool Command::Enabled() {
-    // The first read is what turns a newly placed instance on; RefreshLook still sees the old
-    // flag here.
-    if (firstRunFlag_ == 0) {
-        RefreshLook();
-        firstRunFlag_ = 1;
-        enabledFlag_ = -1;
-    }
-    const bool result = enabledFlag_ != 0;
-    PaintEnabledLook();
-    return result;
+    return machine_.Enabled();
 }
 
 void Command::SetEnabled(bool enabled) {
-    enabledFlag_ = enabled ? -1 : 0;
-    emit PropertyChanged(QStringLiteral("Enabled"));
-    PaintEnabledLook();
+    machine_.SetEnabled(enabled);
 }
 
 QFont Command::Font() const {
@@ -185,57 +149,38 @@ QFont Command::Font() const {
 
 void Command::SetFont(const QFont& font) {
     LblMsg.setFont(font);
-    emit PropertyChanged(QStringLiteral("Font"));
+    emit PropertyChanged(QString::fromLatin1(kSavedFont));
 }
 
 quint32 Command::FontColour() {
-    const quint32 colour = fontColour_;
-    RefreshLook();
-    return colour;
+    return machine_.FontColour();
 }
 
 void Command::SetFontColour(quint32 colour) {
-    const bool applied = ApplyFontColour(colour);
-    RefreshLook();
-    if (applied) {
-        emit PropertyChanged(QStringLiteral("FontColour"));
-    }
+    machine_.SetFontColour(colour);
 }
 
 quint8 Command::Visible() {
-    if (!opaque_) {
-        return 0;
-    }
-    RefreshLook();
-    return 255;
+    return machine_.Visible();
 }
 
 void Command::SetVisible(quint8 visible) {
-    if (visible != 0) {
-        ApplyBodyStyle(1);
-        RefreshLook();
-    } else {
-        ApplyBodyStyle(0);
-    }
-    emit PropertyChanged(QStringLiteral("Visible"));
+    machine_.SetVisible(visible);
 }
 
 void Command::Initialize() {
-    buttonState_ = kNormal;
-    TmrMouse.setInterval(kPollMilliseconds);
-    TmrMouse.start();
+    machine_.Initialize();
 }
 
 void Command::ReadProperties(const PropertyBag& bag) {
-    // A value that does not convert leaves its field as it was; loading goes on.
-    if (const auto enabled = SavedBool(bag.Read(QStringLiteral("Enabled"), true))) {
-        enabledFlag_ = *enabled ? -1 : 0;
-    }
+    // In the order of loading; a value that does not convert leaves its field as it was.
+    LoadedFlags loaded;
+    loaded.enabled = SavedBool(bag.Read(kSavedEnabled, kDefaultEnabled));
     if (const auto caption =
-            SavedText(bag.Read(QStringLiteral("Caption"), QString::fromLatin1(kDefaultCaption)))) {
+            SavedText(bag.Read(kSavedCaption, QString::fromLatin1(kDefaultCaption)))) {
         LblMsg.setText(*caption);
     }
-    const QVariant font = bag.Read(QStringLiteral("Font"), ContainerFont());
+    const QVariant font = bag.Read(kSavedFont, ContainerFont());
     if (font.typeId() == QMetaType::QFont) {
         LblMsg.setFont(font.value<QFont>());
     } else if (font.typeId() == QMetaType::QString) {
@@ -244,41 +189,32 @@ void Command::ReadProperties(const PropertyBag& bag) {
             LblMsg.setFont(parsed);
         }
     }
-    if (const auto firstRun =
-            SavedByte(bag.Read(QStringLiteral("FirstRun"), QStringLiteral("1")))) {
-        firstRunFlag_ = *firstRun;
-    }
-    if (const auto colour =
-            SavedColour(bag.Read(QStringLiteral("FontColour"), QStringLiteral("0")))) {
-        ApplyFontColour(*colour);
-    }
-    if (const auto style = SavedInt16(bag.Read(QStringLiteral("Visible"), QStringLiteral("1")))) {
-        ApplyBodyStyle(*style);
-    }
-    RefreshLook();
+    loaded.firstRun = SavedByte(bag.Read(kSavedFirstRun, QString::fromLatin1(kDefaultFirstRun)));
+    loaded.fontColour =
+        SavedColour(bag.Read(kSavedFontColour, QString::fromLatin1(kDefaultFontColour)));
+    loaded.bodyStyle = SavedInt16(bag.Read(kSavedVisible, QString::fromLatin1(kDefaultVisible)));
+    machine_.ReadProperties(loaded);
 }
 
 void Command::WriteProperties(PropertyBag& bag) {
     bag.SetClassName(QString::fromLatin1(kClassName));
-    bag.Write(QStringLiteral("Enabled"), enabledFlag_ != 0, true);
-    bag.Write(QStringLiteral("Caption"), LblMsg.text(), QString::fromLatin1(kDefaultCaption));
-    bag.Write(QStringLiteral("FirstRun"), static_cast<uint>(firstRunFlag_), QStringLiteral("1"));
-    bag.Write(QStringLiteral("Font"), LblMsg.font(), ContainerFont());
-    bag.Write(QStringLiteral("FontColour"), fontColour_, QStringLiteral("0"));
-    bag.Write(QStringLiteral("Visible"), opaque_ ? 1 : 0, QStringLiteral("1"));
-    RefreshLook();
+    const SavedFlags flags = machine_.WriteProperties();
+    bag.Write(kSavedEnabled, flags.enabled, kDefaultEnabled);
+    bag.Write(kSavedCaption, LblMsg.text(), QString::fromLatin1(kDefaultCaption));
+    bag.Write(kSavedFirstRun, static_cast<uint>(flags.firstRun),
+              QString::fromLatin1(kDefaultFirstRun));
+    bag.Write(kSavedFont, LblMsg.font(), ContainerFont());
+    bag.Write(kSavedFontColour, flags.fontColour, QString::fromLatin1(kDefaultFontColour));
+    bag.Write(kSavedVisible, static_cast<int>(flags.bodyStyle),
+              QString::fromLatin1(kDefaultVisible));
 }
 
 void Command::PollHover() {
-    // Only a hovering look can end. In every other state, and while switched off, the answer
-    // would change nothing, so the platform is not asked at all: an idle dialog costs no more
-    // than the timer's wake-ups.
-    if (!enabledFlag_ || (buttonState_ != kHighLight && buttonState_ != kHighLightSelect)) {
-        return;
-    }
-    if (!PointerOverButton(QCursor::pos())) {
-        EndHover();
-    }
+    machine_.TmrMouse_Timer();
+}
+
+bool Command::PointerOverControl() {
+    return PointerOverButton(QCursor::pos());
 }
 
 bool Command::PointerOverButton(const QPoint& global) const {
@@ -293,123 +229,51 @@ bool Command::PointerOverButton(const QPoint& global) const {
     return under == this || under == &LblMsg;
 }
 
-void Command::EndHover() {
-    if (!enabledFlag_) {
-        return;
-    }
-    if (buttonState_ == kHighLight) {
-        buttonState_ = kNormal;
-        PaintSkin(Skin::Normal);
-    } else if (buttonState_ == kHighLightSelect) {
-        buttonState_ = kSelected;
-        PaintSkin(Skin::Selected);
-    }
-}
-
-void Command::PaintEnabledLook() {
-    if (enabledFlag_) {
-        PaintSkin(Skin::Normal);
-        ShowCaptionEnabled(true);
-    } else {
-        PaintSkin(Skin::Disable);
-        ShowCaptionEnabled(false);
-    }
-}
-
-void Command::RefreshLook() {
-    if (!enabledFlag_) {
-        return;
-    }
-    ShowCaptionEnabled(true);
-    if (firstRunFlag_ == 0) {
-        ApplyFontColour(0);
-    }
-    PaintSkin(Skin::Normal);
-}
-
-void Command::UserControl_MouseDown(Qt::MouseButton button) {
-    if (!enabledFlag_ || button != Qt::LeftButton) {
-        return;
-    }
-    PaintSkin(Skin::Pressed);
-    leftButtonDown_ = -1;
-}
-
-void Command::UserControl_MouseMove() {
-    if (!enabledFlag_) {
-        return;
-    }
-    if (buttonState_ == kNormal) {
-        buttonState_ = kHighLight;
-        PaintSkin(Skin::HighLight);
-    }
-    if (buttonState_ == kSelected && !leftButtonDown_) {
-        buttonState_ = kHighLightSelect;
-        PaintSkin(Skin::HighLightSelect);
-    }
-}
-
-void Command::UserControl_MouseUp(Qt::MouseButton button) {
-    if (!enabledFlag_) {
-        return;
-    }
-    if (button == Qt::LeftButton) {
-        if (buttonState_ == kHighLight) {
-            PaintSkin(Skin::Normal);
-        } else if (buttonState_ == kHighLightSelect) {
-            PaintSkin(Skin::HighLightSelect);
-        }
-        leftButtonDown_ = 0;
-    }
-    if (buttonState_ != kSelected) {
-        // Last: a receiver may close the dialog that holds this button.
-        emit Click();
+int Command::ButtonCode(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton:
+            return kLeftButton;
+        case Qt::RightButton:
+            return kRightButton;
+        case Qt::MiddleButton:
+            return kMiddleButton;
+        default:
+            return 0;
     }
 }
 
 void Command::mousePressEvent(QMouseEvent* event) {
-    UserControl_MouseDown(event->button());
+    machine_.UserControl_MouseDown(ButtonCode(event->button()));
 }
 
 void Command::mouseMoveEvent(QMouseEvent*) {
-    UserControl_MouseMove();
+    machine_.UserControl_MouseMove();
 }
 
 void Command::mouseReleaseEvent(QMouseEvent* event) {
-    UserControl_MouseUp(event->button());
+    machine_.UserControl_MouseUp(ButtonCode(event->button()));
 }
 
 void Command::focusInEvent(QFocusEvent* event) {
     // Switching to another window and back is not a focus change of the dialog's controls.
-    if (!enabledFlag_ || event->reason() == Qt::ActiveWindowFocusReason) {
-        return;
-    }
-    if (buttonState_ != kHighLight) {
-        buttonState_ = kSelected;
-        PaintSkin(Skin::Selected);
-    } else {
-        buttonState_ = kHighLightSelect;
-        PaintSkin(Skin::Pressed);
+    if (event->reason() != Qt::ActiveWindowFocusReason) {
+        machine_.UserControl_GotFocus();
     }
 }
 
 void Command::focusOutEvent(QFocusEvent* event) {
-    if (!enabledFlag_ || event->reason() == Qt::ActiveWindowFocusReason) {
-        return;
-    }
-    if (buttonState_ != kNormal) {
-        buttonState_ = kNormal;
-        PaintSkin(Skin::Normal);
+    if (event->reason() != Qt::ActiveWindowFocusReason) {
+        machine_.UserControl_LostFocus();
     }
 }
 
 void Command::resizeEvent(QResizeEvent*) {
-    PaintEnabledLook();
+    machine_.UserControl_Resize();
 }
 
 void Command::paintEvent(QPaintEvent*) {
     // Only shows what the last PaintSkin kept; a transparent body shows nothing but the caption.
-    if (!opaque_ || face_.isNull()) {
+    if (!machine_.Opaque() || face_.isNull()) {
         return;
     }
     QPainter painter(this);
@@ -423,90 +287,71 @@ bool Command::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
-            UserControl_MouseDown(static_cast<QMouseEvent*>(event)->button());
+            machine_.UserControl_MouseDown(ButtonCode(static_cast<QMouseEvent*>(event)->button()));
             return true;
         case QEvent::MouseMove:
-            UserControl_MouseMove();
+            machine_.UserControl_MouseMove();
             return true;
         case QEvent::MouseButtonRelease:
-            UserControl_MouseUp(static_cast<QMouseEvent*>(event)->button());
+            machine_.UserControl_MouseUp(ButtonCode(static_cast<QMouseEvent*>(event)->button()));
             return true;
         default:
             return QWidget::eventFilter(watched, event);
     }
 }
 
-void Command::PaintSkin(Skin skin) {
-    gradientReversed_ = GradientReversedFor(buttonState_, gradientReversed_ != 0) ? -1 : 0;
-    const auto pieces = SkinPieces(width() * kTwipsPerPixel, height() * kTwipsPerPixel);
+void Command::PaintSkin(CommandSkin skin, bool gradientReversed) {
+    const FacePlan plan = PlanFace(width(), height(), gradientReversed, captionTwips_.height());
 
     if (face_.size() != size()) {
         face_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     }
     face_.fill(Qt::transparent);
-    PaintGradient();
-
-    // A face too large for 16-bit twips keeps its gradient and goes without border.
-    if (pieces) {
+    gradient_ = plan.gradient;
+    GradientFillRectV(face_, gradient_.vertices, gradient_.span);
+    if (plan.pieces) {
         const QImage& image = skins_[static_cast<std::size_t>(skin)];
-        for (const SkinPiece& piece : *pieces) {
-            const PixelPiece pixels = ToPixels(piece);
-            DrawPiece(face_, pixels.dest, image, pixels.source);
+        for (const PixelPiece& piece : *plan.pieces) {
+            DrawPiece(face_, QRectOf(piece.dest), image, QRectOf(piece.source));
         }
     }
     update();
-    PlaceCaption();
+    captionTwips_ =
+        QRectF(plan.caption.left, plan.caption.top, plan.caption.width, plan.caption.height);
+    LblMsg.setGeometry(QRectOf(ToPixels(plan.caption)));
     lastSkin_ = skin;
     ++paintCount_;
-}
-
-void Command::PaintGradient() {
-    gradient_ = MakeButtonGradient(width(), height(), gradientReversed_ != 0);
-    GradientFillRectV(face_, gradient_.vertices, gradient_.span);
-}
-
-void Command::PlaceCaption() {
-    const double widthTwips = width() * kTwipsPerPixel;
-    const double heightTwips = height() * kTwipsPerPixel;
-    const double labelHeight = captionTwips_.height();
-    captionTwips_ = QRectF(0.0, CaptionTopTwips(heightTwips, labelHeight), widthTwips, labelHeight);
-    LblMsg.setGeometry(0, PixelsOfTwips(captionTwips_.top()), width(),
-                       PixelsOfTwips(captionTwips_.height()));
 }
 
 void Command::ShowCaptionEnabled(bool enabled) {
     LblMsg.setEnabled(enabled);
 }
 
-bool Command::ApplyFontColour(quint32 colour) {
-    QColor text;
-    if ((colour & 0xFF000000u) == 0) {
-        text = QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-    } else if ((colour & 0xFF000000u) == kSystemColourFlag) {
-        const auto system = SystemColour(LblMsg.palette(), colour & 0x00FFFFFFu);
-        if (!system) {
-            return false;
-        }
-        text = *system;
-    } else {
-        return false;
-    }
+void Command::ApplyCaptionColour(const ColourValue& colour) {
+    const QColor text = colour.system ? SystemColour(LblMsg.palette(), colour.systemIndex)
+                                      : QColor(colour.rgb.red, colour.rgb.green, colour.rgb.blue);
     QPalette palette = LblMsg.palette();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::WindowText, text);
     }
     LblMsg.setPalette(palette);
-    fontColour_ = colour;
-    return true;
 }
 
-bool Command::ApplyBodyStyle(std::int16_t style) {
-    if (style != 0 && style != 1) {
-        return false;
-    }
-    opaque_ = style == 1;
+void Command::ApplyBodyStyle(bool) {
     update();
-    return true;
+}
+
+void Command::StartPollTimer(int intervalMs) {
+    TmrMouse.setInterval(intervalMs);
+    TmrMouse.start();
+}
+
+void Command::NotifyPropertyChanged(std::string_view name) {
+    emit PropertyChanged(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+void Command::RaiseClick() {
+    emit Click();
 }
 
 QFont Command::ContainerFont() const {

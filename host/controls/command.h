@@ -1,6 +1,7 @@
-// Command: the host's own skinned push button. It draws its face from one of six skins, decides
-// the skin from the pointer (over or not), the focus and the left button, and raises Click on a
-// button release. It has no keyboard handling and draws no focus rectangle.
+// Command: the host's own skinned push button on Qt. The decisions (state, skin, gradient, Click,
+// poll, first run) are its CommandMachine's; the widget feeds it Qt's events, draws the face the
+// machine asks for into a kept image, and holds the caption label and the poll timer. It has no
+// keyboard handling and draws no focus rectangle.
 #pragma once
 
 #include <QFont>
@@ -14,6 +15,7 @@
 #include <array>
 #include <cstdint>
 
+#include "command_machine.h"
 #include "property_bag.h"
 #include "skin_painter.h"
 
@@ -27,27 +29,20 @@ namespace quillmere {
 // The first available of the Gothic faces the dialog's texts use, at 13 pixels.
 QFont DefaultCaptionFont();
 
-class Command : public QWidget {
+class Command : public QWidget, private CommandView {
     Q_OBJECT
   public:
     // The class name a container stores the saved properties under.
     static constexpr char kClassName[] = "Tormalune.Command";
 
-    enum class Skin : std::uint8_t {
-        Normal,
-        HighLight,
-        Selected,
-        HighLightSelect,
-        Pressed,
-        Disable
-    };
+    using Skin = CommandSkin;
 
     // Values of ButtonState.
-    static constexpr std::uint8_t kUnset = 0;
-    static constexpr std::uint8_t kNormal = 1;
-    static constexpr std::uint8_t kHighLight = 2;
-    static constexpr std::uint8_t kSelected = 3;
-    static constexpr std::uint8_t kHighLightSelect = 4;
+    static constexpr std::uint8_t kUnset = CommandMachine::kUnset;
+    static constexpr std::uint8_t kNormal = CommandMachine::kNormal;
+    static constexpr std::uint8_t kHighLight = CommandMachine::kHighLight;
+    static constexpr std::uint8_t kSelected = CommandMachine::kSelected;
+    static constexpr std::uint8_t kHighLightSelect = CommandMachine::kHighLightSelect;
 
     // All fields zero: state 0, not enabled, firstRunFlag 0; 1755 x 420 twips (117 x 28 px).
     explicit Command(QWidget* parent = nullptr);
@@ -71,16 +66,16 @@ class Command : public QWidget {
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag);
 
-    quint8 ButtonState() const { return buttonState_; }
+    quint8 ButtonState() const { return machine_.ButtonState(); }
 
     // The hover poll; TmrMouse runs it every 100 ms once Initialize has started the timer.
     void PollHover();
 
     // Observations for the dialog's checks and for tests; they change nothing.
-    bool EnabledFlag() const { return enabledFlag_ != 0; }
-    quint8 FirstRunFlag() const { return firstRunFlag_; }
-    bool LeftButtonDown() const { return leftButtonDown_ != 0; }
-    bool GradientReversed() const { return gradientReversed_ != 0; }
+    bool EnabledFlag() const { return machine_.EnabledFlag(); }
+    quint8 FirstRunFlag() const { return machine_.FirstRunFlag(); }
+    bool LeftButtonDown() const { return machine_.LeftButtonDown(); }
+    bool GradientReversed() const { return machine_.GradientReversed(); }
     bool MouseTimerActive() const { return TmrMouse.isActive(); }
     int MouseTimerInterval() const { return TmrMouse.interval(); }
     // What the last PaintSkin drew, and how many paints there were.
@@ -107,30 +102,21 @@ class Command : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void UserControl_MouseDown(Qt::MouseButton button);
-    void UserControl_MouseMove();
-    void UserControl_MouseUp(Qt::MouseButton button);
+    // CommandView: what the machine asks for.
+    void PaintSkin(CommandSkin skin, bool gradientReversed) override;
+    void ShowCaptionEnabled(bool enabled) override;
+    void ApplyCaptionColour(const ColourValue& colour) override;
+    void ApplyBodyStyle(bool opaque) override;
+    void StartPollTimer(int intervalMs) override;
+    bool PointerOverControl() override;
+    void NotifyPropertyChanged(std::string_view name) override;
+    void RaiseClick() override;
 
+    static int ButtonCode(Qt::MouseButton button);
     bool PointerOverButton(const QPoint& global) const;
-    void EndHover();
-    void PaintEnabledLook();
-    void RefreshLook();
-    void PaintSkin(Skin skin);
-    void PaintGradient();
-    void PlaceCaption();
-    void ShowCaptionEnabled(bool enabled);
-    bool ApplyFontColour(quint32 colour);
-    bool ApplyBodyStyle(std::int16_t style);
     QFont ContainerFont() const;
 
-    std::int16_t enabledFlag_ = 0;
-    std::uint8_t firstRunFlag_ = 0;
-    std::uint8_t buttonState_ = kUnset;
-    std::int16_t leftButtonDown_ = 0;
-    std::int16_t gradientReversed_ = 0;
-    ButtonGradient gradient_{};
-    bool opaque_ = true;
-    quint32 fontColour_ = 0;
+    CommandMachine machine_{*this};
 
     QLabel LblMsg;
     QRectF captionTwips_;
@@ -138,6 +124,7 @@ class Command : public QWidget {
     std::array<QImage, 6> skins_;
 
     QImage face_;
+    ButtonGradient gradient_{};
     Skin lastSkin_ = Skin::Normal;
     int paintCount_ = 0;
 };

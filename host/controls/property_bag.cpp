@@ -1,11 +1,8 @@
 #include "property_bag.h"
 
 #include <QFont>
-#include <QLocale>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace quillmere {
 
@@ -13,7 +10,6 @@ namespace {
 
 bool IsNumberType(const QVariant& value) {
     switch (value.typeId()) {
-        case QMetaType::Bool:
         case QMetaType::Int:
         case QMetaType::UInt:
         case QMetaType::LongLong:
@@ -37,52 +33,30 @@ bool IsTextType(const QVariant& value) {
     return value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray;
 }
 
-std::optional<double> NumberOfText(const QString& raw) {
-    const QString text = raw.trimmed();
-    if (text.isEmpty()) {
-        return std::nullopt;
+// The variant as a plain saved value; nothing for what only Qt knows (fonts and the like).
+std::optional<SavedValue> PlainOf(const QVariant& value) {
+    if (!value.isValid()) {
+        return SavedValue();
     }
-    bool ok = false;
-    if (text.startsWith(QLatin1String("&H"), Qt::CaseInsensitive)) {
-        const qulonglong value = text.mid(2).toULongLong(&ok, 16);
-        if (!ok || value > std::numeric_limits<std::uint32_t>::max()) {
-            return std::nullopt;
-        }
-        return static_cast<double>(value);
-    }
-    const double value = QLocale::c().toDouble(text, &ok);
-    if (!ok || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// The value as a number; true counts as -1, as the platform's booleans do.
-std::optional<double> NumberOf(const QVariant& value) {
     if (value.typeId() == QMetaType::Bool) {
-        return value.toBool() ? -1.0 : 0.0;
+        return SavedValue(value.toBool());
     }
     if (IsNumberType(value)) {
-        const double number = value.toDouble();
-        return std::isfinite(number) ? std::optional<double>(number) : std::nullopt;
+        return SavedValue(value.toDouble());
     }
     if (IsTextType(value)) {
-        return NumberOfText(value.toString());
+        return SavedValue(value.toString().toStdString());
     }
     return std::nullopt;
 }
 
-// The nearest whole number (halves to even) within [low, high].
-std::optional<std::int64_t> WholeIn(const QVariant& value, double low, double high) {
-    const auto number = NumberOf(value);
-    if (!number) {
+template <typename Convert>
+auto Converted(const QVariant& value, Convert convert) -> decltype(convert(SavedValue())) {
+    const std::optional<SavedValue> plain = PlainOf(value);
+    if (!plain) {
         return std::nullopt;
     }
-    const double whole = std::nearbyint(*number);
-    if (whole < low || whole > high) {
-        return std::nullopt;
-    }
-    return static_cast<std::int64_t>(whole);
+    return convert(*plain);
 }
 
 }  // namespace
@@ -132,66 +106,33 @@ QStringList PropertyBag::Names() const {
 }
 
 bool SameSavedValue(const QVariant& a, const QVariant& b) {
-    if (!a.isValid() || !b.isValid()) {
-        return a.isValid() == b.isValid();
-    }
     const bool aFont = a.typeId() == QMetaType::QFont;
     const bool bFont = b.typeId() == QMetaType::QFont;
     if (aFont || bFont) {
         return aFont && bFont && a.value<QFont>() == b.value<QFont>();
     }
-    if (IsTextType(a) && IsTextType(b)) {
-        return a.toString() == b.toString();
-    }
-    if ((IsNumberType(a) || IsTextType(a)) && (IsNumberType(b) || IsTextType(b))) {
-        const auto x = NumberOf(a);
-        const auto y = NumberOf(b);
-        return x && y && *x == *y;
+    const std::optional<SavedValue> x = PlainOf(a);
+    const std::optional<SavedValue> y = PlainOf(b);
+    if (x && y) {
+        return saved::Same(*x, *y);
     }
     return a == b;
 }
 
 std::optional<bool> SavedBool(const QVariant& value) {
-    if (IsTextType(value)) {
-        const QString text = value.toString().trimmed();
-        if (text.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) {
-            return true;
-        }
-        if (text.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) {
-            return false;
-        }
-    }
-    const auto number = NumberOf(value);
-    if (!number) {
-        return std::nullopt;
-    }
-    return *number != 0.0;
+    return Converted(value, saved::ToBool);
 }
 
 std::optional<std::uint8_t> SavedByte(const QVariant& value) {
-    const auto whole = WholeIn(value, 0, 255);
-    if (!whole) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint8_t>(*whole);
+    return Converted(value, saved::ToByte);
 }
 
 std::optional<std::int16_t> SavedInt16(const QVariant& value) {
-    const auto whole = WholeIn(value, std::numeric_limits<std::int16_t>::min(),
-                               std::numeric_limits<std::int16_t>::max());
-    if (!whole) {
-        return std::nullopt;
-    }
-    return static_cast<std::int16_t>(*whole);
+    return Converted(value, saved::ToInt16);
 }
 
 std::optional<std::uint32_t> SavedColour(const QVariant& value) {
-    const auto whole = WholeIn(value, std::numeric_limits<std::int32_t>::min(),
-                               std::numeric_limits<std::uint32_t>::max());
-    if (!whole) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(*whole);
+    return Converted(value, saved::ToColour);
 }
 
 std::optional<QString> SavedText(const QVariant& value) {

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "saved_values.h"
+
 namespace quillmere {
 
 class PropertyBag {
@@ -41,13 +43,11 @@ class PropertyBag {
     std::vector<std::pair<QString, QVariant>> values_;
 };
 
-// Loose equality in the manner of the platform's variants: numbers compare by value (also when
-// one of them is written as text), texts as texts, fonts as fonts.
+// Loose equality in the manner of the platform's variants (saved::Same), fonts as fonts.
 bool SameSavedValue(const QVariant& a, const QVariant& b);
 
-// Conversions of saved values; nothing when the value does not convert (a text that is not a
-// number, or a number outside the target's range). Fractions round to the nearest whole number,
-// halves to the even one.
+// Conversions of saved values (saved::ToBool and the others); nothing when the value does not
+// convert, fonts included.
 std::optional<bool> SavedBool(const QVariant& value);
 std::optional<std::uint8_t> SavedByte(const QVariant& value);
 std::optional<std::int16_t> SavedInt16(const QVariant& value);

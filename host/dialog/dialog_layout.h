@@ -1,5 +1,5 @@
-// Where the settings dialog puts its controls, and the arithmetic of its drawn background and
-// tiled panel. Plain C++ so the numbers can be checked without a display.
+// Where the settings dialog puts its controls, what they say, and the arithmetic of its drawn
+// background and tiled panel. Plain C++ so the numbers can be checked without a display.
 #pragma once
 
 #include <cstdint>
@@ -67,6 +67,16 @@ inline constexpr TwipRect lbl_Fname{660, 1740, 6135, 495};
 
 // Never shown: the holder of the panel tile.
 inline constexpr TwipRect Pic_Mbl{120, 4680, 8340, 300};
+
+// The texts of the window and its controls (UTF-8).
+inline constexpr char kDialogCaption[] = "Quillmere";
+inline constexpr const char* kKindNames[3] = {"なし", "音楽CD", "MP3、WAV"};  // lbl_BGM
+inline constexpr char kRepeatCaption[] = "曲目をﾘﾋﾟｰﾄ";                       // lbl14
+inline constexpr char kPanelHeading[] = "BGM";                                // lbl15
+inline constexpr char kCreditLine[] = "Quillmere  Ver.1.0.0";                 // lbl7
+inline constexpr char kSetCaption[] = "設定";                                 // Cmd_Set
+inline constexpr char kCancelCaption[] = "ｷｬﾝｾﾙ";                             // Cmd_Can
+inline constexpr char kFileButtonCaption[] = "...";                           // Cmd_File
 
 // Colours as 0xRRGGBB.
 inline constexpr std::uint32_t kDialogBackColour = 0xC0C0C0;

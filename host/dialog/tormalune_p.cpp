@@ -22,10 +22,8 @@
 
 #include "command.h"
 #include "dialog_layout.h"
-#include "ini_file.h"
 #include "last_api_result.h"
 #include "manual_address.h"
-#include "repeat_text.h"
 #include "screen_pointer.h"
 #include "x11_window_frame.h"
 
@@ -33,8 +31,7 @@ namespace quillmere {
 
 namespace {
 
-constexpr int kRepeatItems = 31;  // empty (0), then 1 to 30
-constexpr int kAddressGap = 8;    // pixels between the web label and the buttons
+constexpr int kAddressGap = 8;  // pixels between the web label and the buttons
 
 // How long the window manager gets to say which frame it will draw, and to draw it.
 constexpr std::chrono::milliseconds kFrameRequestTime{500};
@@ -139,7 +136,8 @@ QStringList MusicFilePatterns() {
 
 QString MusicFileFilter() {
     // The file dialog shows the text before the last bracketed pattern list.
-    return QStringLiteral("BGMﾌｧｲﾙ (MP3 WAV) (") + MusicFilePatterns().join(u' ') + u')';
+    return QString::fromUtf8(kMusicFilterName) + QStringLiteral(" (") +
+           MusicFilePatterns().join(u' ') + u')';
 }
 
 void ConfigureMusicFileDialog(QFileDialog& dialog, const FileChooserRequest& request) {
@@ -190,8 +188,8 @@ Tormalune_P::Tormalune_P(SettingsRecord& settings, Tormalune_PServices services,
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      settings_(settings),
-      services_(std::move(services)) {
+      services_(std::move(services)),
+      logic_(settings, *this, store_) {
     frameCheck_.setInterval(kFrameCheckInterval);
     connect(&frameCheck_, &QTimer::timeout, this, &Tormalune_P::CheckPlaceOnceFramed);
     BuildControls();
@@ -203,7 +201,7 @@ Tormalune_P::~Tormalune_P() = default;
 void Tormalune_P::BuildControls() {
     namespace layout = dialog_layout;
     setObjectName(QStringLiteral("Tormalune_P"));
-    setWindowTitle(QStringLiteral("Quillmere"));
+    setWindowTitle(QString::fromUtf8(layout::kDialogCaption));
     setWindowIcon(QApplication::windowIcon().isNull() ? QIcon(QStringLiteral(":/dialog/icon.png"))
                                                       : QApplication::windowIcon());
     setFixedSize(dialog_layout::TwipsToPixels(layout::kClientWidth),
@@ -239,12 +237,11 @@ void Tormalune_P::BuildControls() {
 
     lbl15.setParent(&Pic_C);
     lbl15.setObjectName(QStringLiteral("lbl15"));
-    lbl15.setText(QStringLiteral("BGM"));
+    lbl15.setText(QString::fromUtf8(layout::kPanelHeading));
     lbl15.setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     SetTextColour(lbl15, Qt::black);
     lbl15.setGeometry(PixelsOf(layout::lbl15));
 
-    static const char* const kKindNames[3] = {"なし", "音楽CD", "MP3、WAV"};
     for (int i = 0; i < 3; ++i) {
         Img_BGM[i].setParent(&Pic_C);
         Img_BGM[i].setObjectName(QStringLiteral("Img_BGM%1").arg(i));
@@ -253,8 +250,8 @@ void Tormalune_P::BuildControls() {
         connect(&Img_BGM[i], &PressLabel::MouseDown, this, [this, i] { Img_BGM_MouseDown(i); });
 
         lbl_BGM[i].setObjectName(QStringLiteral("lbl_BGM%1").arg(i));
-        PlaceAutoSizeLabel(lbl_BGM[i], Pic_C, layout::lbl_BGM[i], QString::fromUtf8(kKindNames[i]),
-                           Qt::black);
+        PlaceAutoSizeLabel(lbl_BGM[i], Pic_C, layout::lbl_BGM[i],
+                           QString::fromUtf8(layout::kKindNames[i]), Qt::black);
         connect(&lbl_BGM[i], &PressLabel::MouseDown, this, [this, i] { lbl_BGM_MouseDown(i); });
     }
 
@@ -269,12 +266,13 @@ void Tormalune_P::BuildControls() {
     BGM_Repeat->setPalette(white);
 
     lbl14.setObjectName(QStringLiteral("lbl14"));
-    PlaceAutoSizeLabel(lbl14, Pic_C, layout::lbl14, QStringLiteral("曲目をﾘﾋﾟｰﾄ"), Qt::black);
+    PlaceAutoSizeLabel(lbl14, Pic_C, layout::lbl14, QString::fromUtf8(layout::kRepeatCaption),
+                       Qt::black);
 
     Cmd_File = std::make_unique<Command>(&Pic_C);
     Cmd_File->setObjectName(QStringLiteral("Cmd_File"));
     Cmd_File->setGeometry(PixelsOf(layout::Cmd_File));
-    LoadButton(*Cmd_File, QStringLiteral("..."), font);
+    LoadButton(*Cmd_File, QString::fromUtf8(layout::kFileButtonCaption), font);
     connect(Cmd_File.get(), &Command::Click, this, &Tormalune_P::Cmd_File_Click);
 
     lbl_Fname.setParent(&Pic_C);
@@ -283,7 +281,8 @@ void Tormalune_P::BuildControls() {
     lbl_Fname.setGeometry(PixelsOf(layout::lbl_Fname));
 
     lbl7.setObjectName(QStringLiteral("lbl7"));
-    PlaceAutoSizeLabel(lbl7, *this, layout::lbl7, QString::fromUtf8(kCreditLine), Qt::white);
+    PlaceAutoSizeLabel(lbl7, *this, layout::lbl7, QString::fromUtf8(layout::kCreditLine),
+                       Qt::white);
 
     QFont underlined = font;
     underlined.setUnderline(true);
@@ -307,13 +306,13 @@ void Tormalune_P::BuildControls() {
     Cmd_Set = std::make_unique<Command>(this);
     Cmd_Set->setObjectName(QStringLiteral("Cmd_Set"));
     Cmd_Set->setGeometry(PixelsOf(layout::Cmd_Set));
-    LoadButton(*Cmd_Set, QStringLiteral("設定"), font);
+    LoadButton(*Cmd_Set, QString::fromUtf8(layout::kSetCaption), font);
     connect(Cmd_Set.get(), &Command::Click, this, &Tormalune_P::Cmd_Set_Click);
 
     Cmd_Can = std::make_unique<Command>(this);
     Cmd_Can->setObjectName(QStringLiteral("Cmd_Can"));
     Cmd_Can->setGeometry(PixelsOf(layout::Cmd_Can));
-    LoadButton(*Cmd_Can, QStringLiteral("ｷｬﾝｾﾙ"), font);
+    LoadButton(*Cmd_Can, QString::fromUtf8(layout::kCancelCaption), font);
     connect(Cmd_Can.get(), &Command::Click, this, &Tormalune_P::Cmd_Can_Click);
 
     lbl = {{7, &lbl7}, {14, &lbl14}, {15, &lbl15}};
@@ -376,19 +375,7 @@ void Tormalune_P::Form_Load() {
     PlaceDialog();
     PrepareButtons();
     TileBackground(Pic_C);
-    BGM_Repeat->setEnabled(false);
-    ShowMarks(settings_.BgmKind);
-    if (settings_.BgmKind == kBgmCd) {
-        BGM_Repeat->setEnabled(true);
-    }
-    Cmd_File->SetEnabled(settings_.BgmKind == kBgmFile);
-    // The list goes in first: the first item added to an empty box would replace the text.
-    for (int number = 0; number < kRepeatItems; ++number) {
-        BGM_Repeat->addItem(QString::fromStdString(FormatRepeatNumber(number)));
-    }
-    BGM_Repeat->setCurrentIndex(-1);
-    BGM_Repeat->setEditText(QString::fromStdString(FormatRepeatNumber(settings_.BgmRepeat)));
-    lbl_Fname.setText(PathText(settings_.BgmFile));
+    logic_.Form_Load();
 
     const QPoint cursor = QCursor::pos();
     LastApiResult = 1;
@@ -416,18 +403,6 @@ void Tormalune_P::TileBackground(PictureBox& target) {
     }
 }
 
-void Tormalune_P::ShowMarks(int selected) {
-    for (PressLabel& mark : Img_BGM) {
-        mark.setPixmap(markUnselected_);
-        mark.setProperty("selected", false);
-    }
-    // A kind from a hand-edited file that names no mark leaves every mark unselected.
-    if (selected >= 0 && selected < static_cast<int>(Img_BGM.size())) {
-        Img_BGM[selected].setPixmap(markSelected_);
-        Img_BGM[selected].setProperty("selected", true);
-    }
-}
-
 int Tormalune_P::MarkedKind() const {
     for (int i = 0; i < static_cast<int>(Img_BGM.size()); ++i) {
         if (Img_BGM[i].property("selected").toBool()) {
@@ -438,86 +413,104 @@ int Tormalune_P::MarkedKind() const {
 }
 
 void Tormalune_P::Img_BGM_MouseDown(int index) {
-    if (index < 0 || index > 2) {
-        return;
-    }
-    settings_.BgmKind = static_cast<std::int16_t>(index);
-    Cmd_File->SetEnabled(false);
-    BGM_Repeat->setEnabled(false);
-    ShowMarks(index);
-    if (index == kBgmCd) {
-        BGM_Repeat->setEnabled(true);
-    }
-    if (index == kBgmFile) {
-        Cmd_File->SetEnabled(true);
-    }
+    logic_.Img_BGM_MouseDown(index);
 }
 
 void Tormalune_P::lbl_BGM_MouseDown(int index) {
-    Img_BGM_MouseDown(index);
+    logic_.lbl_BGM_MouseDown(index);
 }
 
 void Tormalune_P::Cmd_File_Click() {
-    FileChooserRequest request;
-    request.title = QString::fromUtf8(kFileChooserTitle);
-    request.filter = MusicFileFilter();
-    request.folder = PathText(settings_.BgmFolder.empty() ? HomeFolder() : settings_.BgmFolder);
-    const std::optional<QString> chosen =
-        services_.chooseFile ? services_.chooseFile(*this, request) : std::nullopt;
-    LastApiResult = chosen && !chosen->isEmpty() ? 1 : 0;
-    if (LastApiResult > 0) {
-        settings_.BgmFile = PathBytes(*chosen);
-        lbl_Fname.setText(*chosen);
-        settings_.BgmFolder = FolderOfPath(settings_.BgmFile);
-    }
+    logic_.Cmd_File_Click();
 }
 
 void Tormalune_P::Cmd_Set_Click() {
-    if (unloaded_) {
-        return;
-    }
-    const std::string file = SettingsFilePath();
-    const auto write = [&](const char* key, const std::string& value) {
-        WriteIniString(kSettingsSection, key, value, file);
-        return LastApiResult != 0;
-    };
-    // Each write replaces the whole file or leaves it as it was, so after a failure the file is
-    // whole and holds the new values of the keys before it. The rest would fail the same way, so
-    // storing stops there; the dialog stays with the whole choice, and storing again writes all
-    // three keys.
-    bool stored = write(kKeyBgmKind, SignedNumberText(settings_.BgmKind));
-    settings_.BgmRepeat = RepeatValueOfText(BGM_Repeat->currentText().toStdString());
-    stored = stored && write(kKeyBgmRepeat, SignedNumberText(settings_.BgmRepeat));
-    stored = stored && write(kKeyBgmFile, settings_.BgmFile);
-    if (!stored) {
-        ReportStoreFailure(file);
-        return;
-    }
-    close();
+    logic_.Cmd_Set_Click();
 }
 
-void Tormalune_P::ReportStoreFailure(const std::string& file) {
-    QMessageBox box(
-        QMessageBox::Warning, QStringLiteral("Quillmere"),
-        QStringLiteral("設定を保存できませんでした。\n\n設定ﾌｧｲﾙ:\n") + PathText(file) +
-            QStringLiteral("\n\n書き込めるようにしてから、もう一度「設定」を押してください。"),
-        QMessageBox::Ok, this);
+void Tormalune_P::Cmd_Can_Click() {
+    logic_.Cmd_Can_Click();
+}
+
+void Tormalune_P::lbl_URL_Click() {
+    logic_.lbl_URL_Click();
+}
+
+void Tormalune_P::EnableRepeatBox(bool enabled) {
+    BGM_Repeat->setEnabled(enabled);
+}
+
+void Tormalune_P::EnableFileButton(bool enabled) {
+    Cmd_File->SetEnabled(enabled);
+}
+
+void Tormalune_P::ShowMark(int kind, bool selected) {
+    PressLabel& mark = Img_BGM.at(static_cast<std::size_t>(kind));
+    mark.setPixmap(selected ? markSelected_ : markUnselected_);
+    mark.setProperty("selected", selected);
+}
+
+void Tormalune_P::FillRepeatBox(const std::string& text, const std::vector<std::string>& items) {
+    BGM_Repeat->clear();
+    // The list goes in first: the first item added to an empty box would replace the text.
+    for (const std::string& item : items) {
+        BGM_Repeat->addItem(QString::fromStdString(item));
+    }
+    BGM_Repeat->setCurrentIndex(-1);
+    BGM_Repeat->setEditText(QString::fromStdString(text));
+}
+
+std::string Tormalune_P::RepeatText() {
+    return BGM_Repeat->currentText().toStdString();
+}
+
+void Tormalune_P::ShowFileName(const std::string& path) {
+    lbl_Fname.setText(PathText(path));
+}
+
+std::optional<std::string> Tormalune_P::ChooseMusicFile(const MusicFileRequest& request) {
+    FileChooserRequest asked;
+    asked.title = QString::fromStdString(request.title);
+    // Qt's filter takes the description and matches the patterns in any letter case.
+    asked.filter = MusicFileFilter();
+    asked.folder = PathText(request.folder.empty() ? HomeFolder() : request.folder);
+    const std::optional<QString> chosen =
+        services_.chooseFile ? services_.chooseFile(*this, asked) : std::nullopt;
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return PathBytes(*chosen);
+}
+
+void Tormalune_P::ReportStoreFailure(const std::string& settingsFile) {
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kStoreFailureTitle),
+                    QString::fromStdString(StoreFailureText(PathText(settingsFile).toStdString())),
+                    QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("StoreFailure"));
     box.setTextFormat(Qt::PlainText);
     box.setFont(DialogFont());
     box.exec();
 }
 
-void Tormalune_P::Cmd_Can_Click() {
+void Tormalune_P::CloseDialog() {
     close();
 }
 
-void Tormalune_P::lbl_URL_Click() {
-    SetScreenMousePointer(kPointerHourglass);
+void Tormalune_P::OpenWebAddress() {
     if (services_.openUrl) {
         services_.openUrl(webAddress_);
     }
-    SetScreenMousePointer(kPointerDefault);
+}
+
+void Tormalune_P::SetScreenPointer(int pointer) {
+    SetScreenMousePointer(pointer);
+}
+
+void Tormalune_P::AnimateClose() {
+    if (openAnimation_) {
+        openAnimation_->Stop();
+    }
+    AnimateWindowClose(*this, services_.animationTime);
 }
 
 void Tormalune_P::Form_Resize() {
@@ -532,13 +525,6 @@ void Tormalune_P::Form_Resize() {
     update();
 }
 
-void Tormalune_P::Form_Unload() {
-    if (openAnimation_) {
-        openAnimation_->Stop();
-    }
-    AnimateWindowClose(*this, services_.animationTime);
-}
-
 void Tormalune_P::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     Form_Resize();
@@ -550,10 +536,7 @@ void Tormalune_P::paintEvent(QPaintEvent*) {
 }
 
 void Tormalune_P::closeEvent(QCloseEvent* event) {
-    if (!unloaded_) {
-        unloaded_ = true;
-        Form_Unload();
-    }
+    logic_.Form_Unload();
     QDialog::closeEvent(event);
 }
 

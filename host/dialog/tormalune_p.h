@@ -1,7 +1,8 @@
-// Tormalune_P: the settings dialog. The user picks the kind of background music (none, audio CD,
-// music file), the CD track to repeat and the music file; "設定" stores them in the settings file
-// and closes (or, when the file cannot be written, says so and stays), "ｷｬﾝｾﾙ" closes without
-// storing. Changes go to the Settings record at once; only the store button writes the file.
+// Tormalune_P: the settings dialog on Qt. The user picks the kind of background music (none, audio
+// CD, music file), the CD track to repeat and the music file; "設定" stores them in the settings
+// file and closes (or, when the file cannot be written, says so and stays), "ｷｬﾝｾﾙ" closes without
+// storing. What the handlers decide is DialogLogic's (dialog_logic.h); this window builds the
+// controls, places and draws itself, and carries out what the logic asks.
 #pragma once
 
 #include <QDialog>
@@ -17,8 +18,11 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "dialog_controls.h"
+#include "dialog_logic.h"
 #include "settings.h"
 #include "window_animation.h"
 
@@ -56,10 +60,7 @@ QStringList MusicFilePatterns();
 // Sets up Qt's own file dialog (the same on every desktop) for the request.
 void ConfigureMusicFileDialog(QFileDialog& dialog, const FileChooserRequest& request);
 
-inline constexpr char kFileChooserTitle[] = "ﾌｧｲﾙを開く";
-inline constexpr char kCreditLine[] = "Quillmere  Ver.1.0.0";
-
-class Tormalune_P : public QDialog {
+class Tormalune_P : public QDialog, private DialogView {
     Q_OBJECT
   public:
     // Builds the dialog over the record and runs Form_Load; show it with exec().
@@ -93,26 +94,37 @@ class Tormalune_P : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // DialogView: what the logic asks for.
+    void EnableRepeatBox(bool enabled) override;
+    void EnableFileButton(bool enabled) override;
+    void ShowMark(int kind, bool selected) override;
+    void FillRepeatBox(const std::string& text, const std::vector<std::string>& items) override;
+    std::string RepeatText() override;
+    void ShowFileName(const std::string& path) override;
+    std::optional<std::string> ChooseMusicFile(const MusicFileRequest& request) override;
+    // Tells that the settings file could not be written; the dialog stays as it is.
+    void ReportStoreFailure(const std::string& settingsFile) override;
+    void CloseDialog() override;
+    void OpenWebAddress() override;
+    void SetScreenPointer(int pointer) override;
+    void AnimateClose() override;
+
     void BuildControls();
     void Form_Load();
     void Form_Resize();
-    void Form_Unload();
     void PrepareButtons();
     void TileBackground(PictureBox& target);
-    void ShowMarks(int selected);
     void PlaceDialog();
     QPoint PlaceOfFrame(const QSize& outer) const;
     void CheckPlaceOnceFramed();
-    // Tells that the settings file could not be written; the dialog stays as it is.
-    void ReportStoreFailure(const std::string& file);
 
-    SettingsRecord& settings_;
     Tormalune_PServices services_;
+    IniSettingsStore store_;
+    DialogLogic logic_;
     QImage background_;
     QPixmap markUnselected_;  // Img_Ra(0)
     QPixmap markSelected_;    // Img_Ra(1)
-    bool unloaded_ = false;
-    QUrl webAddress_;  // what the web label opens: the installed manual
+    QUrl webAddress_;         // what the web label opens: the installed manual
     std::unique_ptr<RectAnimation> openAnimation_;
     QRect screenArea_;     // the screen the dialog is placed on
     QRect expectedOuter_;  // where the dialog's frame was asked to go

@@ -32,12 +32,12 @@ TEST(ColourText, ChannelsAreReadInWrittenOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(ChannelOfColourText(QString::fromLatin1(c.text), 0), c.red);
-        EXPECT_EQ(ChannelOfColourText(QString::fromLatin1(c.text), 1), c.green);
-        EXPECT_EQ(ChannelOfColourText(QString::fromLatin1(c.text), 2), c.blue);
+        EXPECT_EQ(ChannelOfColourText(c.text, 0), c.red);
+        EXPECT_EQ(ChannelOfColourText(c.text, 1), c.green);
+        EXPECT_EQ(ChannelOfColourText(c.text, 2), c.blue);
     }
     GradientVertex vertex{3, 4, 1, 2, 3, 4};
-    EXPECT_FALSE(SetVertexColour(vertex, QStringLiteral("nonsense")));
+    EXPECT_FALSE(SetVertexColour(vertex, "nonsense"));
     EXPECT_EQ(vertex.red, 1);  // a text that is no colour leaves the vertex as it was
 }
 
@@ -113,8 +113,8 @@ TEST(GradientFill, RejectsIndicesOutsideTheVertices) {
 }
 
 struct PieceCase {
-    QRect dest;
-    QRect source;
+    Rect dest;
+    Rect source;
 };
 
 void ExpectPieces(int wTwips, int hTwips, const std::vector<PieceCase>& expected) {
@@ -138,14 +138,14 @@ TEST(SkinPieces, SetButtonSize) {
     EXPECT_EQ((*pieces)[0].destX, 1);  // the offset of 1 twip ...
     ExpectPieces(1155, 375,
                  {
-                     {QRect(0, 0, 4, 4), QRect(0, 0, 4, 4)},  // ... falls on pixel 0
-                     {QRect(4, 0, 69, 4), QRect(4, 0, 56, 4)},
-                     {QRect(73, 0, 4, 4), QRect(60, 0, 4, 4)},
-                     {QRect(73, 4, 4, 17), QRect(60, 4, 4, 17)},
-                     {QRect(73, 21, 4, 4), QRect(60, 21, 4, 4)},
-                     {QRect(4, 21, 69, 4), QRect(4, 21, 56, 4)},
-                     {QRect(0, 21, 4, 4), QRect(0, 21, 4, 4)},
-                     {QRect(0, 4, 4, 17), QRect(0, 4, 4, 17)},
+                     {Rect{0, 0, 4, 4}, Rect{0, 0, 4, 4}},  // ... falls on pixel 0
+                     {Rect{4, 0, 69, 4}, Rect{4, 0, 56, 4}},
+                     {Rect{73, 0, 4, 4}, Rect{60, 0, 4, 4}},
+                     {Rect{73, 4, 4, 17}, Rect{60, 4, 4, 17}},
+                     {Rect{73, 21, 4, 4}, Rect{60, 21, 4, 4}},
+                     {Rect{4, 21, 69, 4}, Rect{4, 21, 56, 4}},
+                     {Rect{0, 21, 4, 4}, Rect{0, 21, 4, 4}},
+                     {Rect{0, 4, 4, 17}, Rect{0, 4, 4, 17}},
                  });
 }
 
@@ -153,14 +153,14 @@ TEST(SkinPieces, SetButtonSize) {
 TEST(SkinPieces, FileButtonSize) {
     ExpectPieces(615, 315,
                  {
-                     {QRect(0, 0, 4, 4), QRect(0, 0, 4, 4)},
-                     {QRect(4, 0, 33, 4), QRect(4, 0, 56, 4)},
-                     {QRect(37, 0, 4, 4), QRect(60, 0, 4, 4)},
-                     {QRect(37, 4, 4, 13), QRect(60, 4, 4, 17)},
-                     {QRect(37, 17, 4, 4), QRect(60, 21, 4, 4)},
-                     {QRect(4, 17, 33, 4), QRect(4, 21, 56, 4)},
-                     {QRect(0, 17, 4, 4), QRect(0, 21, 4, 4)},
-                     {QRect(0, 4, 4, 13), QRect(0, 4, 4, 17)},
+                     {Rect{0, 0, 4, 4}, Rect{0, 0, 4, 4}},
+                     {Rect{4, 0, 33, 4}, Rect{4, 0, 56, 4}},
+                     {Rect{37, 0, 4, 4}, Rect{60, 0, 4, 4}},
+                     {Rect{37, 4, 4, 13}, Rect{60, 4, 4, 17}},
+                     {Rect{37, 17, 4, 4}, Rect{60, 21, 4, 4}},
+                     {Rect{4, 17, 33, 4}, Rect{4, 21, 56, 4}},
+                     {Rect{0, 17, 4, 4}, Rect{0, 21, 4, 4}},
+                     {Rect{0, 4, 4, 13}, Rect{0, 4, 4, 17}},
                  });
 }
 
@@ -171,7 +171,7 @@ TEST(SkinPieces, SizesBeyond16BitsAreRefused) {
     // Tiny faces give empty or inverted sides, which drawing skips.
     const auto tiny = SkinPieces(90, 90);
     ASSERT_TRUE(tiny);
-    EXPECT_LT(ToPixels((*tiny)[1]).dest.width(), 0);
+    EXPECT_LT(ToPixels((*tiny)[1]).dest.width, 0);
 }
 
 // A source whose pixel (x, y) encodes its own coordinates.
