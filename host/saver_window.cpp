@@ -40,7 +40,7 @@ void EndProgram(const x11::X11Connection& connection, int exitCode) {
     std::_Exit(exitCode);
 }
 
-Tormalune_S::Tormalune_S(const x11::X11Connection& connection, x11::CursorDisplayCount& cursor,
+Tormalune_S::Tormalune_S(const x11::X11Connection& connection, CursorDisplayCount& cursor,
                          std::string modeLetter)
     : connection_(connection), cursor_(cursor), screen_(connection) {
     for (int index = 0; index < 3; ++index) {

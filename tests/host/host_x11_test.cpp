@@ -1,5 +1,5 @@
-// The host's X11 services against a private Xvfb: window look-up by exact title, the cursor
-// count, the foreign window watch, and the Linux process helpers.
+// The host's X11 services against a private Xvfb: window look-up by exact title, the foreign
+// window watch, and the Linux process helpers.
 // gtest first: Xlib's macros (None, Bool) clash with its names.
 #include <gtest/gtest.h>
 // clang-format off
@@ -19,7 +19,6 @@
 #include "linux_process.h"
 #include "test_support.h"
 #include "x11_connection.h"
-#include "x11_cursor.h"
 #include "x11_foreign_window.h"
 #include "x11_hidden_window.h"
 #include "x11_window_lookup.h"
@@ -198,22 +197,6 @@ TEST_F(X11Test, WindowsDestroyedMidWalk) {
     }
     stop = true;
     churn.join();
-}
-
-TEST_F(X11Test, CursorDisplayCount) {
-    x11::CursorDisplayCount cursor(*connection_);
-    struct Step {
-        bool hide;
-        int count;
-        bool hidden;
-    };
-    const Step steps[] = {{true, -1, true},  {true, -2, true},  {false, -1, true},
-                          {false, 0, false}, {false, 1, false}, {true, 0, false},
-                          {true, -1, true},  {false, 0, false}};
-    for (const auto& step : steps) {
-        EXPECT_EQ(step.hide ? cursor.Hide() : cursor.Show(), step.count);
-        EXPECT_EQ(cursor.hidden(), step.hidden) << step.count;
-    }
 }
 
 TEST_F(X11Test, ForeignWindowSizeAndWatch) {
