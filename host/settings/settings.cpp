@@ -57,6 +57,16 @@ std::optional<std::int16_t> FloorOfNumberText(std::string_view text) {
     return static_cast<std::int16_t>(floor);
 }
 
+std::string MusicFileExtension(std::string_view path) {
+    std::string extension(path.size() > 3 ? path.substr(path.size() - 3) : path);
+    for (char& c : extension) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return extension;
+}
+
 bool FileExists(const std::string& path) {
     const std::string name = WithoutTrailingSlash(path);
     if (name.empty()) {
