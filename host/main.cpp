@@ -13,6 +13,7 @@
 
 #include "command_line.h"
 #include "cursor_display_count.h"
+#include "end_program.h"
 #include "hack_session.h"
 #include "linux_process.h"
 #include "preview_window.h"

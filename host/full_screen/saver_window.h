@@ -64,14 +64,4 @@ class Tormalune_S : public QObject {
     std::unique_ptr<QSocketNotifier> terminationNotifier_;
 };
 
-// The window icon as _NET_WM_ICON data: width, height, then ARGB pixels.
-std::vector<unsigned long> IconData(const QImage& icon);
-
-// Writes the texture picture as texture file number (1 to 3), a 24-bit BMP, replacing the old one
-// at once.
-void SaveTexturePicture(const QImage& picture, int number);
-
-// Ends the process at once with the code, after the X server has had every request.
-[[noreturn]] void EndProgram(const x11::X11Connection& connection, int exitCode = 0);
-
 }  // namespace quillmere
