@@ -14,6 +14,7 @@
 #include "command_line.h"
 #include "cursor_display_count.h"
 #include "end_program.h"
+#include "file_writing.h"
 #include "hack_session.h"
 #include "linux_process.h"
 #include "preview_window.h"
@@ -137,7 +138,7 @@ int main(int argc, char** argv) {
         runLock = x11::TakeRunLock(*connection);
         return runLock != nullptr;
     };
-    ops.CreateTextureFolder = [] { platform::CreateFolderWithParents(TextureFolder(), 0700); };
+    ops.CreateTextureFolder = [] { CreateFolderWithParents(TextureFolder(), 0700); };
     ops.LoadSettings = [] { LoadSettings(); };
     ops.ShowSettingsDialog = [&] {
         app.Gui();

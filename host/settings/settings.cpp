@@ -1,17 +1,12 @@
 #include "settings.h"
 
-#include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <vector>
 
 #include "decimal_number.h"
+#include "file_writing.h"
 #include "ini_file.h"
-#include "unique_fd.h"
 #include "xdg_paths.h"
 
 namespace quillmere {
@@ -73,7 +68,7 @@ bool FileExists(const std::string& path) {
         return false;
     }
     // Non-blocking so that a FIFO does not hang the start.
-    UniqueFd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const UniqueFd fd = OpenForReading(name);
     if (!fd) {
         return false;
     }
@@ -93,22 +88,6 @@ std::string FolderOfPath(const std::string& path) {
         folder.pop_back();
     }
     return folder;
-}
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return home;
-    }
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-        return found->pw_dir;
-    }
-    return "/";
 }
 
 void LoadSettings() {

@@ -55,7 +55,4 @@ bool FileExists(const std::string& path);
 // gives "/", "a.mp3" gives "".
 std::string FolderOfPath(const std::string& path);
 
-// The user's home folder, where the file chooser starts when no music file is known.
-std::string HomeFolder();
-
 }  // namespace quillmere

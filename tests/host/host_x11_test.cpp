@@ -6,7 +6,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
 // clang-format on
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -320,21 +319,6 @@ TEST(LinuxProcessTest, ProcessRunningUntilEnded) {
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_FALSE(platform::ProcessRunning(child));
-}
-
-TEST(LinuxProcessTest, CreateFolderWithParents) {
-    testsupport::TempDir dir;
-    const std::string nested = dir / "cache/deeper/q_vorn";
-    EXPECT_TRUE(platform::CreateFolderWithParents(nested, 0700));
-    struct stat info {};
-    ASSERT_EQ(::stat(nested.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_TRUE(platform::CreateFolderWithParents(nested, 0700));  // exists: fine
-
-    testsupport::WriteFile(dir / "file", "x");
-    EXPECT_FALSE(platform::CreateFolderWithParents(dir / "file", 0700));
-    EXPECT_FALSE(platform::CreateFolderWithParents(dir / "file/sub", 0700));
-    EXPECT_FALSE(platform::CreateFolderWithParents("", 0700));
 }
 
 }  // namespace
