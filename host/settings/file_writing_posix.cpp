@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace quillmere {
