@@ -2,6 +2,7 @@
 // time, so every name that crosses between them lives here and nowhere else.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace quillmere {
@@ -20,6 +21,10 @@ inline constexpr char kSecondMarkerTitle[] = "<Quillmere>";
 // Type atom of a ClientMessage (format 32) that carries a window message to either program:
 // data.l[0] is the message number, data.l[1] wParam, data.l[2] lParam.
 inline constexpr char kWindowMessageAtom[] = "QUILLMERE_WINDOW_MESSAGE";
+
+// WM_CLOSE, by the number of the platform the saver was first made for: the host sends it to the
+// renderer's window to end the renderer, and the host's hidden saver window ends the run on it.
+inline constexpr std::uint32_t kWmClose = 0x0010;
 
 // The three texture files in the texture folder, numbered 1 to 3: the host writes them before
 // it starts the renderer, the renderer reads each once.

@@ -8,7 +8,7 @@
 namespace quillmere {
 
 // Exit codes of the host.
-inline constexpr int kExitFailure = 1;  // the run, the preview or the dialog could not start
+inline constexpr int kExitFailure = 1;  // a run, the preview or the dialog could not start
 inline constexpr int kExitUsage = 2;    // a switch the program does not know
 
 enum class InfoRequest {

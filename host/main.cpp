@@ -12,6 +12,9 @@
 #include <string>
 
 #include "command_line.h"
+#include "cursor_display_count.h"
+#include "end_program.h"
+#include "file_writing.h"
 #include "hack_session.h"
 #include "linux_process.h"
 #include "preview_window.h"
@@ -21,7 +24,6 @@
 #include "tormalune_b.h"
 #include "tormalune_bgm.h"
 #include "x11_connection.h"
-#include "x11_cursor.h"
 #include "x11_foreign_window.h"
 #include "x11_run_lock.h"
 #include "x11_window_lookup.h"
@@ -113,7 +115,7 @@ int main(int argc, char** argv) {
     HandleServerLoss();
 
     HostApplication app(argc > 0 ? argv[0] : "Quillmere.scr");
-    x11::CursorDisplayCount cursor(*connection);
+    CursorDisplayCount cursor;
     std::unique_ptr<PreviewSession> preview;
     std::unique_ptr<Tormalune_S> saver;
     std::unique_ptr<HackSession> hackSession;
@@ -136,7 +138,7 @@ int main(int argc, char** argv) {
         runLock = x11::TakeRunLock(*connection);
         return runLock != nullptr;
     };
-    ops.CreateTextureFolder = [] { platform::CreateFolderWithParents(TextureFolder(), 0700); };
+    ops.CreateTextureFolder = [] { CreateFolderWithParents(TextureFolder(), 0700); };
     ops.LoadSettings = [] { LoadSettings(); };
     ops.ShowSettingsDialog = [&] {
         app.Gui();

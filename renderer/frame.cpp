@@ -80,6 +80,31 @@ bool RendererFrame::EnterFullScreenMode(int width, int height, int colorBits) {
     return platform_.ChangeDisplayMode(width, height, colorBits);
 }
 
+namespace {
+
+// Releases whatever of the window exists, in reverse order of acquiring it; each handle is set to
+// none when released.
+void ReleaseWindowParts(RenderPlatform& platform, RenderWindow& window, bool contextCurrent) {
+    if (window.window == 0) {
+        return;
+    }
+    if (window.deviceContext != 0) {
+        if (contextCurrent) {
+            platform.MakeCurrent(window.deviceContext, 0);
+        }
+        if (window.glContext != 0) {
+            platform.DeleteGLContext(window.glContext);
+            window.glContext = 0;
+        }
+        platform.ReleaseDeviceContext(window.window, window.deviceContext);
+        window.deviceContext = 0;
+    }
+    platform.DestroyRenderWindow(window.window);
+    window.window = 0;
+}
+
+}  // namespace
+
 bool RendererFrame::OpenRenderWindow(RenderWindow& window) {
     WindowRequest& request = window.request;
     WindowStyle style = WindowStyle::Overlapped;
@@ -108,38 +133,26 @@ bool RendererFrame::OpenRenderWindow(RenderWindow& window) {
         platform_.AdjustWindowRect(rect.width, rect.height);
     }
 
-    window.window = platform_.CreateRenderWindow(request, style, topmost, rect, &window);
-    if (window.window == 0) {
-        return false;
-    }
-    window.deviceContext = platform_.GetDeviceContext(window.window);
-    if (window.deviceContext == 0) {
-        platform_.DestroyRenderWindow(window.window);
-        window.window = 0;
-        return false;
-    }
-    if (!platform_.SetPixelFormat(window.deviceContext, request.colorBits, 16)) {
-        platform_.ReleaseDeviceContext(window.window, window.deviceContext);
-        window.deviceContext = 0;
-        platform_.DestroyRenderWindow(window.window);
-        window.window = 0;
-        return false;
-    }
-    window.glContext = platform_.CreateGLContext(window.deviceContext);
-    if (window.glContext == 0) {
-        platform_.ReleaseDeviceContext(window.window, window.deviceContext);
-        window.deviceContext = 0;
-        platform_.DestroyRenderWindow(window.window);
-        window.window = 0;
-        return false;
-    }
-    if (!platform_.MakeCurrent(window.deviceContext, window.glContext)) {
-        platform_.DeleteGLContext(window.glContext);
-        window.glContext = 0;
-        platform_.ReleaseDeviceContext(window.window, window.deviceContext);
-        window.deviceContext = 0;
-        platform_.DestroyRenderWindow(window.window);
-        window.window = 0;
+    // Each step needs the one before it. When one fails, what was acquired goes again by the
+    // closing path; the mode switch and the hidden cursor are left to the end of the process,
+    // which undoes them.
+    const bool acquired = [&] {
+        window.window = platform_.CreateRenderWindow(request, style, topmost, rect, &window);
+        if (window.window == 0) {
+            return false;
+        }
+        window.deviceContext = platform_.GetDeviceContext(window.window);
+        if (window.deviceContext == 0 ||
+            !platform_.SetPixelFormat(window.deviceContext, request.colorBits, 16)) {
+            return false;
+        }
+        window.glContext = platform_.CreateGLContext(window.deviceContext);
+        return window.glContext != 0 &&
+               platform_.MakeCurrent(window.deviceContext, window.glContext);
+    }();
+    if (!acquired) {
+        // No context was made current, so none needs to be made not current.
+        ReleaseWindowParts(platform_, window, false);
         return false;
     }
 
@@ -158,19 +171,7 @@ bool RendererFrame::OpenRenderWindow(RenderWindow& window) {
 }
 
 bool RendererFrame::CloseRenderWindow(RenderWindow& window) {
-    if (window.window != 0) {
-        if (window.deviceContext != 0) {
-            platform_.MakeCurrent(window.deviceContext, 0);
-            if (window.glContext != 0) {
-                platform_.DeleteGLContext(window.glContext);
-                window.glContext = 0;
-            }
-            platform_.ReleaseDeviceContext(window.window, window.deviceContext);
-            window.deviceContext = 0;
-        }
-        platform_.DestroyRenderWindow(window.window);
-        window.window = 0;
-    }
+    ReleaseWindowParts(platform_, window, true);
     if (window.request.fullScreen) {
         if (window.request.modeSwitched) {
             platform_.RestoreDisplayMode();

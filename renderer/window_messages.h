@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "saver_contract.h"
+
 namespace quillmere {
 
 using WindowHandle = std::uintptr_t;
@@ -12,7 +14,7 @@ using GLContextHandle = std::uintptr_t;
 
 constexpr std::uint32_t kWmCreate = 0x0001;
 constexpr std::uint32_t kWmSize = 0x0005;
-constexpr std::uint32_t kWmClose = 0x0010;
+// kWmClose (0x0010) crosses between the programs: saver_contract.h.
 constexpr std::uint32_t kWmQuit = 0x0012;
 constexpr std::uint32_t kWmKeyDown = 0x0100;
 constexpr std::uint32_t kWmKeyUp = 0x0101;

@@ -22,6 +22,7 @@
 
 #include "command.h"
 #include "dialog_layout.h"
+#include "file_writing.h"
 #include "last_api_result.h"
 #include "manual_address.h"
 #include "screen_pointer.h"

@@ -2,7 +2,6 @@
 
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,20 +85,6 @@ void Terminate(pid_t pid) {
     if (pid > 0) {
         ::kill(pid, SIGTERM);
     }
-}
-
-bool CreateFolderWithParents(const std::string& path, mode_t mode) {
-    if (path.empty()) {
-        return false;
-    }
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        // Parents that exist, or cannot be made, are left as they are; the last mkdir decides.
-        ::mkdir(path.substr(0, slash).c_str(), mode);
-    }
-    ::mkdir(path.c_str(), mode);
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 }  // namespace quillmere::platform

@@ -25,8 +25,4 @@ bool KilledBySignal(pid_t pid);
 // Asks the process to end (SIGTERM).
 void Terminate(pid_t pid);
 
-// Creates the folder and its missing parents with the given mode; true when it exists afterwards
-// as a folder.
-bool CreateFolderWithParents(const std::string& path, mode_t mode);
-
 }  // namespace quillmere::platform

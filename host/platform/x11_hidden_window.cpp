@@ -11,12 +11,6 @@
 
 namespace quillmere::x11 {
 
-namespace {
-
-constexpr long kWmClose = 0x0010;
-
-}  // namespace
-
 std::unique_ptr<HiddenWindow> HiddenWindow::Create(const X11Connection& connection,
                                                    const std::string& title,
                                                    const std::vector<unsigned long>& icon) {

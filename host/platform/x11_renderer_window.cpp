@@ -12,8 +12,6 @@ namespace quillmere::x11 {
 
 namespace {
 
-constexpr long kWmClose = 0x0010;
-
 bool WindowOfProcess(Display* display, ::Window window, std::int32_t pid) {
     const auto items =
         ReadProperty32(display, window, XInternAtom(display, "_NET_WM_PID", True), XA_CARDINAL, 1);

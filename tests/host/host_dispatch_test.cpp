@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "cursor_display_count.h"
 #include "tormalune_b.h"
 
 namespace quillmere {
@@ -262,6 +263,23 @@ TEST(MainDispatchTest, RunningMarkerEndsEveryMode) {
             EXPECT_EQ(Main(text, recorder.Make()), MainResult::EndProgram) << text;
             EXPECT_EQ(recorder.steps, kGuard) << text << " with " << existing.front();
         }
+    }
+}
+
+// The display count of the hide and show calls: hidden below 0 only.
+TEST(CursorDisplayCountTest, CountsLikeShowCursor) {
+    CursorDisplayCount cursor;
+    struct Step {
+        bool hide;
+        int count;
+        bool hidden;
+    };
+    const Step steps[] = {{true, -1, true},  {true, -2, true},  {false, -1, true},
+                          {false, 0, false}, {false, 1, false}, {true, 0, false},
+                          {true, -1, true},  {false, 0, false}};
+    for (const auto& step : steps) {
+        EXPECT_EQ(step.hide ? cursor.Hide() : cursor.Show(), step.count);
+        EXPECT_EQ(cursor.hidden(), step.hidden) << step.count;
     }
 }
 

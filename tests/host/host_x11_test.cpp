@@ -1,12 +1,11 @@
-// The host's X11 services against a private Xvfb: window look-up by exact title, the cursor
-// count, the foreign window watch, and the Linux process helpers.
+// The host's X11 services against a private Xvfb: window look-up by exact title, the foreign
+// window watch, and the Linux process helpers.
 // gtest first: Xlib's macros (None, Bool) clash with its names.
 #include <gtest/gtest.h>
 // clang-format off
 #include <X11/Xlib.h>
 #include <X11/Xatom.h>
 // clang-format on
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,7 +18,6 @@
 #include "linux_process.h"
 #include "test_support.h"
 #include "x11_connection.h"
-#include "x11_cursor.h"
 #include "x11_foreign_window.h"
 #include "x11_hidden_window.h"
 #include "x11_window_lookup.h"
@@ -200,22 +198,6 @@ TEST_F(X11Test, WindowsDestroyedMidWalk) {
     churn.join();
 }
 
-TEST_F(X11Test, CursorDisplayCount) {
-    x11::CursorDisplayCount cursor(*connection_);
-    struct Step {
-        bool hide;
-        int count;
-        bool hidden;
-    };
-    const Step steps[] = {{true, -1, true},  {true, -2, true},  {false, -1, true},
-                          {false, 0, false}, {false, 1, false}, {true, 0, false},
-                          {true, -1, true},  {false, 0, false}};
-    for (const auto& step : steps) {
-        EXPECT_EQ(step.hide ? cursor.Hide() : cursor.Show(), step.count);
-        EXPECT_EQ(cursor.hidden(), step.hidden) << step.count;
-    }
-}
-
 TEST_F(X11Test, ForeignWindowSizeAndWatch) {
     const Window host = MakeWindow(root(), true);
     XResizeWindow(display(), host, 152, 112);
@@ -337,21 +319,6 @@ TEST(LinuxProcessTest, ProcessRunningUntilEnded) {
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_FALSE(platform::ProcessRunning(child));
-}
-
-TEST(LinuxProcessTest, CreateFolderWithParents) {
-    testsupport::TempDir dir;
-    const std::string nested = dir / "cache/deeper/q_vorn";
-    EXPECT_TRUE(platform::CreateFolderWithParents(nested, 0700));
-    struct stat info {};
-    ASSERT_EQ(::stat(nested.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-    EXPECT_TRUE(platform::CreateFolderWithParents(nested, 0700));  // exists: fine
-
-    testsupport::WriteFile(dir / "file", "x");
-    EXPECT_FALSE(platform::CreateFolderWithParents(dir / "file", 0700));
-    EXPECT_FALSE(platform::CreateFolderWithParents(dir / "file/sub", 0700));
-    EXPECT_FALSE(platform::CreateFolderWithParents("", 0700));
 }
 
 }  // namespace

@@ -8,12 +8,14 @@
 #include <utility>
 #include <vector>
 
+#include "file_writing.h"
 #include "ini_file.h"
 #include "last_api_result.h"
 #include "test_support.h"
 
 namespace {
 
+using quillmere::CreateFolderWithParents;
 using quillmere::LastApiResult;
 using quillmere::ReadIniString;
 using quillmere::ReadIniValue;
@@ -194,6 +196,21 @@ class IniFileTest : public ::testing::Test {
     std::string folder_ = dir_ / "config/Quillmere";
     std::string file_ = folder_ + "/Quillmere.ini";
 };
+
+TEST(FileWritingTest, CreateFolderWithParents) {
+    testsupport::TempDir dir;
+    const std::string nested = dir / "cache/deeper/q_vorn";
+    EXPECT_TRUE(CreateFolderWithParents(nested, 0700));
+    struct stat info {};
+    ASSERT_EQ(::stat(nested.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    EXPECT_TRUE(CreateFolderWithParents(nested, 0700));  // exists: fine
+
+    testsupport::WriteFile(dir / "file", "x");
+    EXPECT_FALSE(CreateFolderWithParents(dir / "file", 0700));
+    EXPECT_FALSE(CreateFolderWithParents(dir / "file/sub", 0700));
+    EXPECT_FALSE(CreateFolderWithParents("", 0700));
+}
 
 TEST_F(IniFileTest, FirstWriteCreatesFolderAndFileAtomically) {
     EXPECT_EQ(ReadIniString("Section", "BGM区分", file_), "");

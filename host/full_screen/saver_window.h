@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "cursor_display_count.h"
 #include "linux_signals.h"
 #include "saver_sequence.h"
 #include "x11_connection.h"
-#include "x11_cursor.h"
 #include "x11_hidden_window.h"
 #include "x11_screen_setting.h"
 
@@ -25,7 +25,7 @@ class Tormalune_S : public QObject {
     Q_OBJECT
 
   public:
-    Tormalune_S(const x11::X11Connection& connection, x11::CursorDisplayCount& cursor,
+    Tormalune_S(const x11::X11Connection& connection, CursorDisplayCount& cursor,
                 std::string modeLetter);
     ~Tormalune_S() override;
 
@@ -44,7 +44,7 @@ class Tormalune_S : public QObject {
     void PumpWindow();
 
     const x11::X11Connection& connection_;
-    x11::CursorDisplayCount& cursor_;
+    CursorDisplayCount& cursor_;
     // The texture pictures, index 0 to 2.
     std::array<QImage, 3> Display;
     QTimer Timer1;
@@ -63,15 +63,5 @@ class Tormalune_S : public QObject {
     std::unique_ptr<platform::TerminationPipe> termination_;
     std::unique_ptr<QSocketNotifier> terminationNotifier_;
 };
-
-// The window icon as _NET_WM_ICON data: width, height, then ARGB pixels.
-std::vector<unsigned long> IconData(const QImage& icon);
-
-// Writes the texture picture as texture file number (1 to 3), a 24-bit BMP, replacing the old one
-// at once.
-void SaveTexturePicture(const QImage& picture, int number);
-
-// Ends the process at once with the code, after the X server has had every request (the cursor).
-[[noreturn]] void EndProgram(const x11::X11Connection& connection, int exitCode = 0);
 
 }  // namespace quillmere

@@ -3,19 +3,16 @@
 #include <errno.h>
 #include <time.h>
 
-#include <QBuffer>
 #include <cstdio>
-#include <cstdlib>
 
 #include "command_line.h"
+#include "end_program.h"
 #include "linux_process.h"
 #include "music_routines.h"
-#include "texture_file.h"
+#include "texture_picture.h"
 #include "tormalune_b.h"
-#include "tormalune_bgm.h"
 #include "x11_renderer_window.h"
 #include "x11_window_lookup.h"
-#include "xdg_paths.h"
 
 namespace quillmere {
 
@@ -29,18 +26,24 @@ std::uint32_t MonotonicTickMs() {
     return static_cast<std::uint32_t>(ms);
 }
 
-}  // namespace
-
-void EndProgram(const x11::X11Connection& connection, int exitCode) {
-    // The CD watch may have given up without closing the drive: shut every device and the
-    // audio output before the immediate end.
-    CloseAllMusic();
-    connection.Sync();
-    std::fflush(nullptr);
-    std::_Exit(exitCode);
+// The window icon as _NET_WM_ICON data: width, height, then ARGB pixels.
+std::vector<unsigned long> IconData(const QImage& icon) {
+    if (icon.isNull()) {
+        return {};
+    }
+    const QImage argb = icon.convertToFormat(QImage::Format_ARGB32);
+    std::vector<unsigned long> data{static_cast<unsigned long>(argb.width()),
+                                    static_cast<unsigned long>(argb.height())};
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        data.insert(data.end(), line, line + argb.width());
+    }
+    return data;
 }
 
-Tormalune_S::Tormalune_S(const x11::X11Connection& connection, x11::CursorDisplayCount& cursor,
+}  // namespace
+
+Tormalune_S::Tormalune_S(const x11::X11Connection& connection, CursorDisplayCount& cursor,
                          std::string modeLetter)
     : connection_(connection), cursor_(cursor), screen_(connection) {
     for (int index = 0; index < 3; ++index) {
@@ -158,38 +161,8 @@ void Tormalune_S::PumpWindow() {
     }
 }
 
-std::vector<unsigned long> IconData(const QImage& icon) {
-    if (icon.isNull()) {
-        return {};
-    }
-    const QImage argb = icon.convertToFormat(QImage::Format_ARGB32);
-    std::vector<unsigned long> data{static_cast<unsigned long>(argb.width()),
-                                    static_cast<unsigned long>(argb.height())};
-    for (int y = 0; y < argb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
-        data.insert(data.end(), line, line + argb.width());
-    }
-    return data;
-}
-
 void Tormalune_S::SaveDisplayPicture(int index) {
     SaveTexturePicture(Display[index], index + 1);
-}
-
-void SaveTexturePicture(const QImage& original, int number) {
-    if (original.isNull()) {
-        return;
-    }
-    // A grey picture would otherwise be saved as an 8-bit palette file; the renderer wants 24 bits.
-    const QImage picture = original.convertToFormat(QImage::Format_RGB32);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture.save(&buffer, "BMP")) {
-        return;
-    }
-    ReplaceFileAtomically(
-        TextureFolder(), TextureFileName(number),
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 bool Tormalune_S::RendererWindowExists() {

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "command_line.h"
 #include "saver_contract.h"
 #include "window_id.h"
 
@@ -39,9 +40,6 @@ HackCommand Refuse(std::string error, int exitCode) {
     return command;
 }
 
-constexpr int kUsageExit = 2;
-constexpr int kFailureExit = 1;
-
 }  // namespace
 
 HackCommand ParseHackCommand(const std::vector<std::string>& args, const char* environmentWindow) {
@@ -60,7 +58,7 @@ HackCommand ParseHackCommand(const std::vector<std::string>& args, const char* e
     for (std::size_t i = 0; i < args.size(); ++i) {
         const auto option = HackOption(args[i]);
         if (!option) {
-            return Refuse("unknown option '" + args[i] + "'", kUsageExit);
+            return Refuse("unknown option '" + args[i] + "'", kExitUsage);
         }
         if (*option == "root") {
             root = true;
@@ -72,7 +70,7 @@ HackCommand ParseHackCommand(const std::vector<std::string>& args, const char* e
             std::string_view value;
             if (*option == "window-id") {
                 if (i + 1 >= args.size()) {
-                    return Refuse(args[i] + " needs the id of a window to draw in", kUsageExit);
+                    return Refuse(args[i] + " needs the id of a window to draw in", kExitUsage);
                 }
                 value = args[++i];
             } else {
@@ -82,7 +80,7 @@ HackCommand ParseHackCommand(const std::vector<std::string>& args, const char* e
             if (!window) {
                 return Refuse("'" + std::string(value) +
                                   "' is no window id (decimal, or hexadecimal after 0x)",
-                              kUsageExit);
+                              kExitUsage);
             }
         }
     }
@@ -92,11 +90,11 @@ HackCommand ParseHackCommand(const std::vector<std::string>& args, const char* e
         if (!window) {
             return Refuse(
                 "XSCREENSAVER_WINDOW holds no window id: '" + std::string(environment) + "'",
-                kFailureExit);
+                kExitFailure);
         }
     }
     if (!window && !root) {
-        return Refuse("-music and -no-music go with -root or -window-id", kUsageExit);
+        return Refuse("-music and -no-music go with -root or -window-id", kExitUsage);
     }
     command.request.window = window.value_or(0);
     return command;
@@ -133,14 +131,8 @@ HackSequence::Music HackSequence::Chosen() const {
     if (settings_.BgmKind != kBgmFile) {
         return Music::None;
     }
-    // The same test as the full-screen run's: the last three characters, ASCII upper-cased.
-    const std::string& file = settings_.BgmFile;
-    std::string extension = file.size() > 3 ? file.substr(file.size() - 3) : file;
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
+    // The same test as the full-screen run's.
+    const std::string extension = MusicFileExtension(settings_.BgmFile);
     if (extension == "WAV") {
         return Music::Wav;
     }
@@ -157,7 +149,7 @@ void HackSequence::Start() {
     char id[16];
     std::snprintf(id, sizeof id, "0x%x", windowId_);
     if (!ops_.StartRenderer(rendererPath_, {kWindowIdOption, id})) {
-        Finish(1, "cannot start the renderer " + rendererPath_);
+        Finish(kExitFailure, "cannot start the renderer " + rendererPath_);
         return;
     }
     // Instances that find the music taken stay silent, until its holder goes.
@@ -252,7 +244,7 @@ void HackSequence::EndLimit_Timer() {
 
 void HackSequence::RendererEnded(int exitCode) {
     // A renderer that failed has said why on its own.
-    Finish(ending_ || exitCode == 0 ? 0 : 1, "");
+    Finish(ending_ || exitCode == 0 ? 0 : kExitFailure, "");
 }
 
 void HackSequence::Finish(int code, const std::string& failure) {

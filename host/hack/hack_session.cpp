@@ -8,9 +8,10 @@
 #include <QFile>
 #include <cstdio>
 
+#include "end_program.h"
 #include "linux_process.h"
 #include "music_routines.h"
-#include "saver_window.h"
+#include "texture_picture.h"
 #include "tormalune_bgm.h"
 
 namespace quillmere {

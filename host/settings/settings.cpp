@@ -1,17 +1,12 @@
 #include "settings.h"
 
-#include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <vector>
 
 #include "decimal_number.h"
+#include "file_writing.h"
 #include "ini_file.h"
-#include "unique_fd.h"
 #include "xdg_paths.h"
 
 namespace quillmere {
@@ -57,13 +52,23 @@ std::optional<std::int16_t> FloorOfNumberText(std::string_view text) {
     return static_cast<std::int16_t>(floor);
 }
 
+std::string MusicFileExtension(std::string_view path) {
+    std::string extension(path.size() > 3 ? path.substr(path.size() - 3) : path);
+    for (char& c : extension) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return extension;
+}
+
 bool FileExists(const std::string& path) {
     const std::string name = WithoutTrailingSlash(path);
     if (name.empty()) {
         return false;
     }
     // Non-blocking so that a FIFO does not hang the start.
-    UniqueFd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const UniqueFd fd = OpenForReading(name);
     if (!fd) {
         return false;
     }
@@ -83,22 +88,6 @@ std::string FolderOfPath(const std::string& path) {
         folder.pop_back();
     }
     return folder;
-}
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return home;
-    }
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
-        return found->pw_dir;
-    }
-    return "/";
 }
 
 void LoadSettings() {

@@ -104,8 +104,6 @@ class SaverSequence {
     // Ends the run once the renderer has put its mode back, has ended, or had its time; true
     // when the shutdown ran.
     bool FinishWhenRestored();
-    // The last three characters of BgmFile, upper-cased.
-    std::string Extension() const;
 
     const SettingsRecord& settings_;
     std::string modeLetter_;

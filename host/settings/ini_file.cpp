@@ -1,6 +1,5 @@
 #include "ini_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -338,7 +337,7 @@ std::string FolderPart(const std::string& path) {
 // 0 on success, else an errno value (EINVAL for something that is not a regular file).
 int ReadRegularFile(const std::string& path, std::string& bytes, mode_t* mode) {
     // Non-blocking so a FIFO put in the file's place cannot hang us.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    const UniqueFd fd = OpenForReading(path);
     if (!fd) {
         return errno;
     }
@@ -392,43 +391,6 @@ std::optional<std::string> ResolveLinks(const std::string& path) {
     return std::nullopt;  // a loop
 }
 
-bool EnsureFolder(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
-         slash = folder.find('/', slash + 1)) {
-        ::mkdir(folder.substr(0, slash).c_str(), 0700);
-    }
-    ::mkdir(folder.c_str(), 0700);
-    struct stat info {};
-    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Readers see either the old file or the new one, never a part; a failure leaves the old one.
-bool ReplaceFile(const std::string& path, std::string_view bytes, mode_t mode) {
-    const std::string folder = FolderPart(path);
-    const std::size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    std::string pattern = folder + "/." + name + ".XXXXXX";
-    UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (!fd) {
-        return false;
-    }
-    TempFileGuard guard(pattern);
-    if (!WriteAll(fd.get(), bytes) || ::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0 ||
-        !fd.Close()) {
-        return false;
-    }
-    if (::rename(pattern.c_str(), path.c_str()) != 0) {
-        return false;
-    }
-    guard.Release();
-    // Make the rename itself durable; the data is already safe, so a failure here is no failure.
-    UniqueFd dir(::open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir) {
-        ::fsync(dir.get());
-    }
-    return true;
-}
-
 bool WriteIniFile(const std::string& section, const std::string& key, const std::string& value,
                   const std::string& file) {
     if (file.empty()) {
@@ -439,7 +401,7 @@ bool WriteIniFile(const std::string& section, const std::string& key, const std:
         return false;
     }
     const std::string folder = FolderPart(*target);
-    if (!folder.empty() && !EnsureFolder(folder)) {
+    if (!folder.empty() && !CreateFolderWithParents(folder, 0700)) {
         return false;
     }
     std::string old;
@@ -455,7 +417,8 @@ bool WriteIniFile(const std::string& section, const std::string& key, const std:
     if (readError == 0 && *updated == old) {
         return true;
     }
-    return ReplaceFile(*target, *updated, mode);
+    // Readers see either the old file or the new one, never a part; a failure leaves the old one.
+    return ReplaceFileBytes(*target, *updated, mode, Durability::PowerLoss);
 }
 
 }  // namespace

@@ -35,18 +35,6 @@ void SaverSequence::SetEnabled(SaverTimer timer, bool enabled) {
     ops_.SetTimerEnabled(timer, enabled);
 }
 
-std::string SaverSequence::Extension() const {
-    // Only ASCII letters matter: no byte of a longer UTF-8 character is one.
-    const std::string& file = settings_.BgmFile;
-    std::string extension = file.size() > 3 ? file.substr(file.size() - 3) : file;
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return extension;
-}
-
 void SaverSequence::Form_Load() {
     // The textures are complete on disk before the renderer starts, in the order it expects.
     for (int index = 0; index < 3; ++index) {
@@ -58,7 +46,7 @@ void SaverSequence::Form_Load() {
         SetEnabled(SaverTimer::Timer2, true);
     }
     if (settings_.BgmKind == kBgmFile) {
-        const std::string extension = Extension();
+        const std::string extension = MusicFileExtension(settings_.BgmFile);
         if (extension == "WAV") {
             ops_.PlayWav();
         }
@@ -208,7 +196,7 @@ void SaverSequence::Form_QueryUnload() {
         ops_.StopCD();
     }
     if (settings_.BgmKind == kBgmFile) {
-        const std::string extension = Extension();
+        const std::string extension = MusicFileExtension(settings_.BgmFile);
         if (extension == "WAV") {
             ops_.StopWav();
         }

@@ -44,14 +44,15 @@ std::string SignedNumberText(std::int32_t value);
 // fit 16 bits.
 std::optional<std::int16_t> FloorOfNumberText(std::string_view text);
 
+// The music file's extension as the runs test it: the last three characters of path with ASCII
+// letters upper-cased, so "song.Mp3" gives "MP3" (no byte of a longer UTF-8 character is one).
+std::string MusicFileExtension(std::string_view path);
+
 // True when path (less one trailing "/") can be opened for reading and is not a folder.
 bool FileExists(const std::string& path);
 
 // The folder part of path without its trailing "/": "/music/a.mp3" gives "/music", "/a.mp3"
 // gives "/", "a.mp3" gives "".
 std::string FolderOfPath(const std::string& path);
-
-// The user's home folder, where the file chooser starts when no music file is known.
-std::string HomeFolder();
 
 }  // namespace quillmere
