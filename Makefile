@@ -49,6 +49,7 @@ run: build
 # bench/run-all.
 bench: build
 	@scripts/install-deps --bench
+	@cmake --build $(BUILD_DIR) --target quillmere_benchmarks
 	@bench/run-all $(BUILD_DIR) $(BENCH)
 
 # Installing builds nothing, so that `sudo make install` leaves the build folder to its owner.
