@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "file_writing.h"
 #include "last_api_result.h"
 #include "tormalune_b.h"
 
@@ -56,7 +57,7 @@ void SaverSequence::Form_Load() {
         }
     }
 
-    rendererPath_ = ops_.ProgramFolder() + "/" + kRendererFileName;
+    rendererPath_ = ops_.ProgramFolder() + kPathSeparator + kRendererFileName;
     // Recorded before the renderer can change it: a renderer killed outright cannot put its
     // switched mode back, and then the host does.
     ops_.RecordScreen();

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "command_line.h"
+#include "file_writing.h"
 #include "saver_contract.h"
 #include "window_id.h"
 
@@ -145,7 +146,7 @@ void HackSequence::Start() {
     }
     // The renderer before the music: it starts drawing sooner, and inherits none of the sound
     // output's files.
-    rendererPath_ = ops_.ProgramFolder() + "/" + kRendererFileName;
+    rendererPath_ = ops_.ProgramFolder() + kPathSeparator + kRendererFileName;
     char id[16];
     std::snprintf(id, sizeof id, "0x%x", windowId_);
     if (!ops_.StartRenderer(rendererPath_, {kWindowIdOption, id})) {

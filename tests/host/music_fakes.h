@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "media_platform.h"
+#include "interpreting_platform.h"
 #include "media_players.h"
 
 namespace musictest {
