@@ -126,13 +126,15 @@ Document Parse(std::string_view text) {
     return doc;
 }
 
+// The file's own line ending; CR LF in a file that has none yet, as the Windows profile functions
+// write, so that both platforms write the same bytes for the same choices.
 std::string_view LineEndingOf(const Document& doc) {
     for (const Line& line : doc.lines) {
         if (!line.ending.empty()) {
             return line.ending;
         }
     }
-    return "\n";
+    return "\r\n";
 }
 
 enum class LineKind { Other, Section, Key };

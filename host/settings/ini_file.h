@@ -25,7 +25,8 @@
 // bytes reads back cut.
 //
 // Writing replaces the file atomically and keeps every other byte of it: other sections, keys,
-// comments, blank lines and line endings. A symbolic link is followed and its final target is
+// comments, blank lines and line endings. New lines take the file's line ending, CR LF in a file
+// that has none yet (as Windows writes it). A symbolic link is followed and its final target is
 // replaced, so the link stays.
 #pragma once
 

@@ -229,9 +229,9 @@ TEST_F(DialogTest, StoreWritesTheThreeKeysAndCloses) {
         dialog->show();
         Child<QComboBox>(*dialog, "BGM_Repeat")->setEditText(c.repeatText);
         emit Child<Command>(*dialog, "Cmd_Set")->Click();
-        EXPECT_EQ(FileText(SettingsFile()), "[Section]\n" + kKindCp + "=" + c.kindText + "\n" +
-                                                kRepeatCp + "=" + c.repeatValue + "\n" + kFileCp +
-                                                "=" + c.fileBytes + "\n")
+        EXPECT_EQ(FileText(SettingsFile()), "[Section]\r\n" + kKindCp + "=" + c.kindText + "\r\n" +
+                                                kRepeatCp + "=" + c.repeatValue + "\r\n" + kFileCp +
+                                                "=" + c.fileBytes + "\r\n")
             << c.what;
         EXPECT_EQ(record_.BgmRepeat, c.storedRepeat) << c.what;
         EXPECT_EQ(record_.BgmKind, c.kind) << c.what;

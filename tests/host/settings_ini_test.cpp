@@ -136,12 +136,13 @@ TEST(IniWrite, LeadingSpacesAreSkippedAndTheRestComesBack) {
 }
 
 TEST(IniWrite, StoresTheOriginalBytes) {
-    EXPECT_EQ(SetIniValue("", "Section", "BGM区分", " 2"), "[Section]\n" + kKindCp + "= 2\n");
-    EXPECT_EQ(SetIniValue("", "Section", "BGMﾘﾋﾟｰﾄ", "-3"), "[Section]\n" + kRepeatCp + "=-3\n");
+    EXPECT_EQ(SetIniValue("", "Section", "BGM区分", " 2"), "[Section]\r\n" + kKindCp + "= 2\r\n");
+    EXPECT_EQ(SetIniValue("", "Section", "BGMﾘﾋﾟｰﾄ", "-3"),
+              "[Section]\r\n" + kRepeatCp + "=-3\r\n");
     EXPECT_EQ(SetIniValue("", "Section", "BGMﾌｧｲﾙ", "/音楽"),
-              "[Section]\n" + kFileCp + "=/\x89\xB9\x8A\x79\n");
+              "[Section]\r\n" + kFileCp + "=/\x89\xB9\x8A\x79\r\n");
     EXPECT_EQ(SetIniValue(kBom, "Section", "BGMﾌｧｲﾙ", "/音楽"),
-              kBom + "[Section]\nBGMﾌｧｲﾙ=/音楽\n");
+              kBom + "[Section]\r\nBGMﾌｧｲﾙ=/音楽\r\n");
 }
 
 struct KeepCase {
@@ -220,7 +221,7 @@ TEST_F(IniFileTest, FirstWriteCreatesFolderAndFileAtomically) {
     WriteIniString("Section", "BGMﾌｧｲﾙ", "/音楽/a.mp3", file_);
     EXPECT_NE(LastApiResult, 0);
     EXPECT_EQ(FileText(file_),
-              "[Section]\n" + kKindCp + "= 2\n" + kFileCp + "=/\x89\xB9\x8A\x79/a.mp3\n");
+              "[Section]\r\n" + kKindCp + "= 2\r\n" + kFileCp + "=/\x89\xB9\x8A\x79/a.mp3\r\n");
     EXPECT_EQ(ReadIniString("Section", "BGM区分", file_), "2");
     struct stat info {};
     ASSERT_EQ(stat(folder_.c_str(), &info), 0);
