@@ -197,6 +197,28 @@ void StopWav() {
     LastApiResult = PlaySound(nullptr, 0);
 }
 
+namespace {
+
+class ModuleRoutines final : public MusicRoutines {
+  public:
+    void OpenCD() override { quillmere::OpenCD(); }
+    void WatchCD() override { quillmere::WatchCD(); }
+    bool CdWatchActive() override { return quillmere::CdWatchActive; }
+    void StopCD() override { quillmere::StopCD(); }
+    void PlayMp3() override { quillmere::PlayMp3(); }
+    void WatchMp3() override { quillmere::WatchMp3(); }
+    void StopMp3() override { quillmere::StopMp3(); }
+    void PlayWav() override { quillmere::PlayWav(); }
+    void StopWav() override { quillmere::StopWav(); }
+};
+
+}  // namespace
+
+MusicRoutines& ModuleMusicRoutines() {
+    static ModuleRoutines routines;
+    return routines;
+}
+
 void CloseAllMusic() {
     ShutdownMediaPlatform();
 }
