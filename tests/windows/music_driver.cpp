@@ -1,16 +1,21 @@
 // The music module on Windows, driven as the saver window drives it: music_driver mp3 FILE SECONDS
 // (PlayMp3, then WatchMp3 every second), wav FILE SECONDS (PlayWav, StopWav at the end), or cd
-// (OpenCD, then WatchCD). Every media command the module sends reaches the system's own
-// calls and is printed with its result: "<command> -> <code>".
+// (OpenCD, then WatchCD). FILE is taken as a wide path and handed to the module as AnsiPathOf
+// makes it, as the dialog hands over a chosen file. Every media command the module sends reaches
+// the system's own calls and is printed with its result: "<command> -> <code>".
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After <windows.h>, which it needs.
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "ansi_text_win32.h"
 #include "last_api_result.h"
 #include "media_platform.h"
 #include "settings.h"
@@ -58,7 +63,18 @@ int main(int argc, char** argv) {
     UseMediaPlatform(&platform);
     const std::string mode = argv[1];
     const int seconds = argc > 3 ? std::atoi(argv[3]) : 0;
-    Settings.BgmFile = argc > 2 ? argv[2] : "";
+    if (argc > 2) {
+        int count = 0;
+        wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+        const std::optional<std::string> file =
+            wide != nullptr && count > 2 ? AnsiPathOf(wide[2]) : std::nullopt;
+        LocalFree(wide);
+        if (!file) {
+            std::puts("no ANSI path for the file");
+            return 3;
+        }
+        Settings.BgmFile = *file;
+    }
     if (mode == "mp3") {
         PlayMp3();
         for (int tick = 0; tick < seconds; ++tick) {

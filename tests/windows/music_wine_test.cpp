@@ -60,14 +60,17 @@ class WineMusicTest : public ::testing::Test {
         ASSERT_TRUE(std::filesystem::exists(WindowsProgram("music_driver.exe")))
             << "no Windows build: make windows";
         ASSERT_TRUE(pulse_.ok());
-        // Wine's sound driver finds the server there.
+        // Wine's sound driver finds the server there. Code page 1252, with file names that it
+        // cannot hold: the module reaches them by their short names.
         setenv("PULSE_SERVER", pulse_.address().c_str(), 1);
+        setenv("LANG", "C.UTF-8", 1);
         wine_ = std::make_unique<WineSession>("");
         ASSERT_TRUE(wine_->ok());
     }
     void TearDown() override {
         wine_.reset();
         unsetenv("PULSE_SERVER");
+        unsetenv("LANG");
     }
 
     // Runs the driver while the sink is recorded; the seconds of each tone's spans heard.
@@ -98,13 +101,12 @@ TEST_F(WineMusicTest, Mp3PlaysAndStartsAgainAfterItsEnd) {
     const auto mp3 = testsupport::ReadFileBytes(std::string(QUILLMERE_SOURCE_DIR) +
                                                 "/tests/data/tone_880hz.mp3");
     std::filesystem::create_directories(wine_->DriveC("Music"));
-    testsupport::WriteFile(wine_->DriveC("Music/tone 880.mp3"), mp3);
-    const winetest::ToolResult result = Play({"mp3", "C:\\Music\\tone 880.mp3", "7"});
+    testsupport::WriteFile(wine_->DriveC("Music/曲 880.mp3"), mp3);
+    const winetest::ToolResult result = Play({"mp3", "C:\\Music\\曲 880.mp3", "7"});
     ASSERT_EQ(result.code, 0) << result.out;
-    EXPECT_TRUE(Has(result.out,
-                    "open \"C:\\Music\\tone 880.mp3\" type MPEGVideo Alias MP3Play -> 0\n"
-                    "play MP3Play -> 0\n"))
+    EXPECT_TRUE(Has(result.out, " type MPEGVideo Alias MP3Play -> 0\nplay MP3Play -> 0\n"))
         << result.out;
+    EXPECT_FALSE(Has(result.out, "?")) << result.out;
     EXPECT_TRUE(Has(result.out,
                     "status MP3Play mode -> 0 stopped\nstop MP3Play -> 0\n"
                     "play MP3Play from 0 -> 0\n"))
@@ -117,8 +119,8 @@ TEST_F(WineMusicTest, Mp3PlaysAndStartsAgainAfterItsEnd) {
 // PlaySoundA(NULL, NULL, 0).
 TEST_F(WineMusicTest, WavLoopsUntilStopped) {
     std::filesystem::create_directories(wine_->DriveC("Music"));
-    musictest::WriteToneWav(wine_->DriveC("Music/tone.wav"), 440, 0.5, 44100);
-    const winetest::ToolResult result = Play({"wav", "C:\\Music\\tone.wav", "5"});
+    musictest::WriteToneWav(wine_->DriveC("Music/波.wav"), 440, 0.5, 44100);
+    const winetest::ToolResult result = Play({"wav", "C:\\Music\\波.wav", "5"});
     ASSERT_EQ(result.code, 0) << result.out;
     EXPECT_TRUE(Has(result.out, "PlaySoundA file 9 -> 1\nPlaySoundA NULL 0 -> 1\n")) << result.out;
     EXPECT_FALSE(Heard(440, 1.5).empty()) << result.out;
