@@ -6,12 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "file_writing.h"
 #include "hack_mode.h"
 #include "host_recording_music.h"
 #include "tormalune_b.h"
 
 namespace quillmere {
 namespace {
+
+// The renderer beside the harness's program folder, joined as the platform joins paths.
+const std::string kRendererPath = std::string("/opt/quillmere") + kPathSeparator + "Quillmere.dll";
 
 TEST(HackCommandTest, FormsOfTheCommandLine) {
     using Kind = HackCommand::Kind;
@@ -205,7 +209,7 @@ TEST(HackSequenceTest, MusicOnlyWhereHeldAndStoppedOnTermination) {
         HackSequence sequence(h.settings, HackRequest{0, c.wanted}, 0x1a00007, h, h.music);
         sequence.Start();
         EXPECT_EQ(h.calls, Join(Join(kSaved, {"start"}), c.start));
-        EXPECT_EQ(h.startedPath, "/opt/quillmere/Quillmere.dll");
+        EXPECT_EQ(h.startedPath, kRendererPath);
         EXPECT_EQ(h.startedArgs, (std::vector<std::string>{"--window-id", "0x1a00007"}));
 
         h.calls.clear();
@@ -264,8 +268,8 @@ TEST(HackSequenceTest, WaysTheRunEnds) {
         sequence.Start();
         EXPECT_EQ(h.calls, Join(kSaved, {"start", "end"}));
         ASSERT_EQ(h.ends.size(), 1u);
-        EXPECT_EQ(h.ends[0], std::make_pair(1, std::string("cannot start the renderer "
-                                                           "/opt/quillmere/Quillmere.dll")));
+        EXPECT_EQ(h.ends[0],
+                  std::make_pair(1, std::string("cannot start the renderer ") + kRendererPath));
     }
     {
         SCOPED_TRACE("a renderer that does not end when asked is killed at the limit");

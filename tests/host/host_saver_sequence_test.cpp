@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "file_writing.h"
 #include "host_recording_music.h"
 #include "last_api_result.h"
 #include "saver_sequence.h"
@@ -12,6 +13,9 @@
 
 namespace quillmere {
 namespace {
+
+// The renderer beside the harness's program folder, joined as the platform joins paths.
+const std::string kRendererPath = std::string("/opt/quillmere") + kPathSeparator + "Quillmere.dll";
 
 class SaverHarness : public SaverOps {
   public:
@@ -159,8 +163,8 @@ TEST(SaverSequenceTest, RendererStartedByPathAndPidKept) {
     SaverSequence sequence(settings, "S", harness, harness.music);
     LastApiResult = -7;
     sequence.Form_Load();
-    EXPECT_EQ(harness.startedPath, "/opt/quillmere/Quillmere.dll");
-    EXPECT_EQ(sequence.RendererPath(), "/opt/quillmere/Quillmere.dll");
+    EXPECT_EQ(harness.startedPath, kRendererPath);
+    EXPECT_EQ(sequence.RendererPath(), kRendererPath);
     EXPECT_EQ(LastApiResult, 4321);
 }
 
@@ -233,7 +237,7 @@ struct FailureCase {
 // A run that ends without the renderer's window ever shown failed to start, and says why; one that
 // showed it, or was closed from outside, did not.
 TEST(SaverSequenceTest, StartFailureOnlyWithoutARendererWindow) {
-    const std::string path = "/opt/quillmere/Quillmere.dll";
+    const std::string path = kRendererPath;
     const FailureCase cases[] = {
         {"not started", 0, false, false, false, false, "cannot start the renderer " + path},
         {"ended at once", 4321, false, false, false, false,
