@@ -43,6 +43,22 @@ std::string ArgumentText(int argc, const char* const* argv) {
     return text;
 }
 
+std::string ArgumentTextOfCommandLine(std::string_view commandLine) {
+    std::size_t at = 0;
+    if (!commandLine.empty() && commandLine[0] == '"') {
+        const std::size_t close = commandLine.find('"', 1);
+        at = close == std::string_view::npos ? commandLine.size() : close + 1;
+    } else {
+        while (at < commandLine.size() && commandLine[at] != ' ' && commandLine[at] != '\t') {
+            ++at;
+        }
+    }
+    while (at < commandLine.size() && (commandLine[at] == ' ' || commandLine[at] == '\t')) {
+        ++at;
+    }
+    return std::string(commandLine.substr(at));
+}
+
 std::string ModeLetter(std::string_view argumentText) {
     const std::size_t pos = OffsetOfChar(argumentText, 2);
     if (pos >= argumentText.size()) {

@@ -20,6 +20,11 @@ extern std::optional<int> SavedCursorCount;
 // argv[1..] joined by single blanks: the command line after the program name.
 std::string ArgumentText(int argc, const char* const* argv);
 
+// The same text from a whole Windows command line, split as the C runtime splits off the program
+// name: a name that starts with a quote ends at the closing quote, any other at the first blank
+// or tab; the blanks and tabs after it are skipped.
+std::string ArgumentTextOfCommandLine(std::string_view commandLine);
+
 // Character 2 of the upper-cased text, or empty when the text has fewer than two characters.
 // Characters are UTF-8 sequences (a stray byte counts as one); only ASCII letters change case.
 std::string ModeLetter(std::string_view argumentText);

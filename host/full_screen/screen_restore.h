@@ -73,4 +73,40 @@ struct RestorePlan {
 
 RestorePlan PlanRestore(const ScreenSetting& recorded, const ScreenSetting& current);
 
+// A display mode as Windows reports it for the whole desktop.
+struct DisplayModeSetting {
+    unsigned long width = 0;
+    unsigned long height = 0;
+    unsigned long bits = 0;
+    unsigned long frequency = 0;
+    bool operator==(const DisplayModeSetting&) const = default;
+};
+
+// Windows leaves no mark of whose mode is current, so the host watches: the mode it saw while the
+// renderer's window was up, where that differs from the one recorded before the renderer started,
+// is the renderer's switched one.
+class SwitchedModeWatch {
+  public:
+    void Record(const DisplayModeSetting& before) {
+        recorded_ = before;
+        switched_.reset();
+    }
+    // The mode now, while the renderer's window is there.
+    void Seen(const DisplayModeSetting& now) {
+        if (recorded_ && !(now == *recorded_)) {
+            switched_ = now;
+        }
+    }
+    // True when the mode now is still the renderer's switched one: put back the recorded one.
+    // A mode anybody set after the renderer's (the user's choice) is not the renderer's, and stays.
+    bool ShouldPutBack(const DisplayModeSetting& now) const {
+        return recorded_ && switched_ && now == *switched_;
+    }
+    void Forget() { switched_.reset(); }
+
+  private:
+    std::optional<DisplayModeSetting> recorded_;
+    std::optional<DisplayModeSetting> switched_;
+};
+
 }  // namespace quillmere

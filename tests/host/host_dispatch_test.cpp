@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command_line.h"
@@ -25,6 +26,23 @@ TEST(ArgumentTextTest, JoinsArgumentsWithSingleBlanks) {
     EXPECT_EQ(ArgumentText(4, blanks), " /c ");
     EXPECT_EQ(ArgumentText(3, title), "-title x");
     EXPECT_EQ(ArgumentText(0, none), "");
+}
+
+TEST(ArgumentTextTest, WindowsCommandLineLessTheProgramName) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", ""},
+        {"Quillmere.scr", ""},
+        {"Quillmere.scr /s", "/s"},
+        {"C:\\Quillmere.scr\t  /p 1234", "/p 1234"},
+        {"\"C:\\Program Files\\Quillmere.scr\" /c:5678", "/c:5678"},
+        {"\"C:\\a b\\Quillmere.scr\"/s", "/s"},
+        {"\"C:\\a b\\Quillmere.scr\"x /s", "x /s"},
+        {"\"C:\\unclosed /s", ""},
+        {"Quillmere.scr /s  trailing ", "/s  trailing "},
+    };
+    for (const auto& [line, text] : cases) {
+        EXPECT_EQ(ArgumentTextOfCommandLine(line), text) << line;
+    }
 }
 
 // Only a lone --help or --version asks for information; anything else is a switch.

@@ -129,3 +129,43 @@ TEST(ScreenRestoreTest, PlanGrowsTheScreenBeforeTheCrtcs) {
 
 }  // namespace
 }  // namespace quillmere
+
+namespace quillmere {
+namespace {
+
+// The Windows side: only the mode seen while the renderer ran, and still current, goes back.
+TEST(SwitchedModeWatchTest, PutsBackOnlyTheRenderersModeStillCurrent) {
+    const DisplayModeSetting user{1024, 768, 32, 60};
+    const DisplayModeSetting renderer{640, 480, 32, 60};
+    const DisplayModeSetting chosen{800, 600, 32, 60};
+    struct Case {
+        const char* name;
+        bool recorded;
+        std::vector<DisplayModeSetting> seen;
+        DisplayModeSetting now;
+        bool putBack;
+    };
+    const Case cases[] = {
+        {"renderer killed in its mode", true, {user, renderer, renderer}, renderer, true},
+        {"renderer put it back", true, {renderer}, user, false},
+        {"user chose another since", true, {renderer}, chosen, false},
+        {"renderer never switched", true, {user, user}, user, false},
+        {"nothing recorded", false, {renderer}, renderer, false},
+        {"last switch counts", true, {chosen, renderer}, renderer, true},
+    };
+    for (const Case& c : cases) {
+        SwitchedModeWatch watch;
+        if (c.recorded) {
+            watch.Record(user);
+        }
+        for (const DisplayModeSetting& mode : c.seen) {
+            watch.Seen(mode);
+        }
+        EXPECT_EQ(watch.ShouldPutBack(c.now), c.putBack) << c.name;
+        watch.Forget();
+        EXPECT_FALSE(watch.ShouldPutBack(c.now)) << c.name << ", forgotten";
+    }
+}
+
+}  // namespace
+}  // namespace quillmere
