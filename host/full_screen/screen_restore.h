@@ -82,30 +82,30 @@ struct DisplayModeSetting {
     bool operator==(const DisplayModeSetting&) const = default;
 };
 
-// Windows leaves no mark of whose mode is current, so the host watches: the mode it saw while the
-// renderer's window was up, where that differs from the one recorded before the renderer started,
-// is the renderer's switched one.
+// Windows leaves no mark of whose mode is current, so the host follows the changes it is told of
+// (WM_DISPLAYCHANGE): one made while the renderer runs, to a mode other than the one recorded
+// before it started, is the renderer's switched mode.
 class SwitchedModeWatch {
   public:
     void Record(const DisplayModeSetting& before) {
         recorded_ = before;
+        current_ = before;
         switched_.reset();
     }
-    // The mode now, while the renderer's window is there.
-    void Seen(const DisplayModeSetting& now) {
-        if (recorded_ && !(now == *recorded_)) {
+    void Changed(const DisplayModeSetting& now, bool rendererRunning) {
+        current_ = now;
+        if (rendererRunning && recorded_ && !(now == *recorded_)) {
             switched_ = now;
         }
     }
     // True when the mode now is still the renderer's switched one: put back the recorded one.
-    // A mode anybody set after the renderer's (the user's choice) is not the renderer's, and stays.
-    bool ShouldPutBack(const DisplayModeSetting& now) const {
-        return recorded_ && switched_ && now == *switched_;
-    }
+    // A mode set after the renderer's (the user's choice) is not the renderer's, and stays.
+    bool ShouldPutBack() const { return recorded_ && switched_ && current_ == *switched_; }
     void Forget() { switched_.reset(); }
 
   private:
     std::optional<DisplayModeSetting> recorded_;
+    DisplayModeSetting current_;
     std::optional<DisplayModeSetting> switched_;
 };
 

@@ -78,6 +78,13 @@ LRESULT CALLBACK Tormalune_S::WindowProcedure(HWND window, UINT message, WPARAM 
                     break;
             }
             return 0;
+        // Followed from the message: Wine does not update the mode a process reads after another
+        // process changes it.
+        case WM_DISPLAYCHANGE:
+            self->mode_.Changed(
+                {LOWORD(lParam), HIWORD(lParam), static_cast<unsigned long>(wParam), 0},
+                self->renderer_.Running());
+            return DefWindowProcA(window, message, wParam, lParam);
         // A close from outside, or the end of the session, unloads the window: the shutdown.
         case WM_CLOSE:
             sequence.Form_QueryUnload();
@@ -124,7 +131,6 @@ bool Tormalune_S::RendererWindowExists() {
     if (win32::FindTopLevelWindow(kRendererWindowTitle) == nullptr) {
         return false;
     }
-    mode_.Seen(win32::CurrentDisplayMode());
     return true;
 }
 
@@ -138,16 +144,18 @@ bool Tormalune_S::RendererWindowOf(std::int32_t pid) {
 }
 
 void Tormalune_S::RecordScreen() {
-    mode_.Record(win32::CurrentDisplayMode());
+    DisplayModeSetting now = win32::CurrentDisplayMode();
+    now.frequency = 0;  // the change message does not tell it
+    mode_.Record(now);
 }
 
 bool Tormalune_S::ModeLeftSwitched(std::int32_t) {
-    return mode_.ShouldPutBack(win32::CurrentDisplayMode());
+    return mode_.ShouldPutBack();
 }
 
 void Tormalune_S::PutBackScreen(std::int32_t) {
-    // Looked at again just before: a mode set meanwhile is the user's.
-    if (mode_.ShouldPutBack(win32::CurrentDisplayMode())) {
+    // A mode set meanwhile is the user's.
+    if (mode_.ShouldPutBack()) {
         win32::PutBackStoredDisplayMode();
     }
     mode_.Forget();

@@ -133,37 +133,42 @@ TEST(ScreenRestoreTest, PlanGrowsTheScreenBeforeTheCrtcs) {
 namespace quillmere {
 namespace {
 
-// The Windows side: only the mode seen while the renderer ran, and still current, goes back.
+// The Windows side: only the renderer's mode, still current, goes back.
 TEST(SwitchedModeWatchTest, PutsBackOnlyTheRenderersModeStillCurrent) {
-    const DisplayModeSetting user{1024, 768, 32, 60};
-    const DisplayModeSetting renderer{640, 480, 32, 60};
-    const DisplayModeSetting chosen{800, 600, 32, 60};
+    const DisplayModeSetting user{1024, 768, 32, 0};
+    const DisplayModeSetting renderer{640, 480, 32, 0};
+    const DisplayModeSetting chosen{800, 600, 32, 0};
+    struct Change {
+        DisplayModeSetting mode;
+        bool rendererRunning;
+    };
     struct Case {
         const char* name;
         bool recorded;
-        std::vector<DisplayModeSetting> seen;
-        DisplayModeSetting now;
+        std::vector<Change> changes;
         bool putBack;
     };
     const Case cases[] = {
-        {"renderer killed in its mode", true, {user, renderer, renderer}, renderer, true},
-        {"renderer put it back", true, {renderer}, user, false},
-        {"user chose another since", true, {renderer}, chosen, false},
-        {"renderer never switched", true, {user, user}, user, false},
-        {"nothing recorded", false, {renderer}, renderer, false},
-        {"last switch counts", true, {chosen, renderer}, renderer, true},
+        {"renderer killed in its mode", true, {{renderer, true}}, true},
+        {"renderer put it back", true, {{renderer, true}, {user, true}}, false},
+        {"renderer put it back as it ended", true, {{renderer, true}, {user, false}}, false},
+        {"user chose another after it", true, {{renderer, true}, {chosen, false}}, false},
+        {"renderer never switched", true, {}, false},
+        {"a change to the user's own mode", true, {{user, true}}, false},
+        {"nothing recorded", false, {{renderer, true}}, false},
+        {"its last switch counts", true, {{chosen, true}, {renderer, true}}, true},
     };
     for (const Case& c : cases) {
         SwitchedModeWatch watch;
         if (c.recorded) {
             watch.Record(user);
         }
-        for (const DisplayModeSetting& mode : c.seen) {
-            watch.Seen(mode);
+        for (const Change& change : c.changes) {
+            watch.Changed(change.mode, change.rendererRunning);
         }
-        EXPECT_EQ(watch.ShouldPutBack(c.now), c.putBack) << c.name;
+        EXPECT_EQ(watch.ShouldPutBack(), c.putBack) << c.name;
         watch.Forget();
-        EXPECT_FALSE(watch.ShouldPutBack(c.now)) << c.name << ", forgotten";
+        EXPECT_FALSE(watch.ShouldPutBack()) << c.name << ", forgotten";
     }
 }
 

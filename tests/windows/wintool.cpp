@@ -9,6 +9,10 @@
 //   wintool press-ok CAPTION       presses OK in that message box
 //   wintool mode                   the display mode now, as WIDTHxHEIGHT
 //   wintool restore-mode           ChangeDisplaySettingsA(NULL, 0), as a watching host might
+//   wintool child TITLE            the first child of that window: caption, style, rectangle
+//   wintool host-window W H        a black pop-up window "Preview Host" of W x H at (100, 100),
+//                                  as the display settings hand one to a preview; runs until it
+//                                  is closed
 #include <windows.h>
 
 #include <cstdio>
@@ -43,8 +47,37 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM data) {
     return TRUE;
 }
 
+LRESULT CALLBACK HostWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int RunHostWindow(int width, int height) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = HostWindowProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = "PreviewHost";
+    RegisterClassA(&windowClass);
+    HWND window =
+        CreateWindowExA(0, "PreviewHost", "Preview Host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                        100, 100, width, height, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (window == nullptr) {
+        return 1;
+    }
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: wintool find|post|info|box|press-ok|mode|restore-mode ...\n");
+    std::fprintf(stderr,
+                 "usage: wintool find|post|info|box|press-ok|mode|restore-mode|host-window ...\n");
     return 2;
 }
 
@@ -110,6 +143,24 @@ int main(int argc, char** argv) {
     }
     if (command == "restore-mode" && argc == 2) {
         return ChangeDisplaySettingsA(nullptr, 0) == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+    }
+    if (command == "child" && argc == 3) {
+        HWND parent = FindWindowA(nullptr, argv[2]);
+        HWND child = parent != nullptr ? GetWindow(parent, GW_CHILD) : nullptr;
+        if (child == nullptr) {
+            return 1;
+        }
+        char caption[256] = {};
+        GetWindowTextA(child, caption, sizeof caption);
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        std::printf("%s|%#lx|%ld %ld %ld %ld\n", caption,
+                    static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)), rect.left,
+                    rect.top, rect.right - rect.left, rect.bottom - rect.top);
+        return 0;
+    }
+    if (command == "host-window" && argc == 4) {
+        return RunHostWindow(std::atoi(argv[2]), std::atoi(argv[3]));
     }
     return Usage();
 }
