@@ -2,10 +2,14 @@
 //   windows_bench renderer   the Windows renderer's start to first frame and paced CPU, beside
 //                            the Linux renderer's in the same run, each on a 1024 x 768 screen
 //                            that lists 640 x 480 (both switch to it)
+//   windows_bench host       the host's /s to the renderer's first frame and the host's end after
+//                            the renderer's window goes, Quillmere.scr under Wine beside the
+//                            Linux one in the same run; the size of the two Windows programs
 //   windows_bench build      `make windows` from clean, in a folder of its own
 //   windows_bench tests      the time the Windows tests add to `make test` (its three Windows
 //                            steps, with the Windows build already made)
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -256,6 +260,144 @@ int BenchRenderer() {
     return benchreport::ExitStatus();
 }
 
+// One host, started with /s as the screen-saver machinery starts it.
+class Host {
+  public:
+    virtual ~Host() = default;
+    virtual std::unique_ptr<testsupport::ChildProcess> Start() = 0;
+};
+
+class LinuxHost : public Host {
+  public:
+    explicit LinuxHost(const std::string& display) : display_(display) {}
+    std::unique_ptr<testsupport::ChildProcess> Start() override {
+        return std::make_unique<testsupport::ChildProcess>(
+            kLinuxBin + "/Quillmere.scr", std::vector<std::string>{"/s"},
+            std::map<std::string, std::string>{{"DISPLAY", display_},
+                                               {"HOME", home_.path()},
+                                               {"XDG_CONFIG_HOME", home_ / "config"},
+                                               {"XDG_CACHE_HOME", home_ / "cache"}});
+    }
+
+  private:
+    std::string display_;
+    testsupport::TempDir home_;
+};
+
+// Both programs in "C:\Quillmere" of a warm session.
+class WineHost : public Host {
+  public:
+    explicit WineHost(const std::string& display) {
+        ok_ = std::system((Quoted(kSession) + " start " + Quoted(state_.path()) + " " +
+                           Quoted(kWindowsBuild + "/wine-template") + " " + display)
+                              .c_str()) == 0;
+        const std::string folder = state_ / "prefix/drive_c/Quillmere";
+        std::filesystem::create_directories(folder);
+        for (const char* program : {"Quillmere.scr", "Quillmere.dll"}) {
+            std::filesystem::copy_file(kWindowsBuild + "/bin/" + program, folder + "/" + program);
+        }
+    }
+    ~WineHost() override {
+        std::system((Quoted(kSession) + " stop " + Quoted(state_.path())).c_str());
+    }
+    bool ok() const { return ok_; }
+    std::unique_ptr<testsupport::ChildProcess> Start() override {
+        return std::make_unique<testsupport::ChildProcess>(
+            kSession,
+            std::vector<std::string>{"run", state_.path(), "C:\\Quillmere\\Quillmere.scr", "/s"});
+    }
+
+  private:
+    testsupport::TempDir state_;
+    bool ok_ = false;
+};
+
+struct HostFigures {
+    double startMs = -1;  // /s to the renderer's first drawn frame
+    double endMs = -1;    // the renderer's window gone to the host's end
+};
+
+// Medians of the runs; negative figures when a run did not get there.
+HostFigures HostRuns(Host& host, Display* display, int runs) {
+    std::vector<double> starts, ends;
+    for (int run = 0; run < runs; ++run) {
+        const auto start = Clock::now();
+        auto process = host.Start();
+        Window window = 0;
+        const bool drawn = benchsupport::PollUntil(
+            [&] {
+                window = window != 0 ? window : RendererWindow(display);
+                return window != 0 && benchsupport::FrameDrawn(display, window);
+            },
+            60s);
+        if (!drawn) {
+            return {};
+        }
+        starts.push_back(benchsupport::Ms(start, Clock::now()));
+        // Escape ends the renderer; the host follows once it sees the window gone.
+        testsupport::FakeKey(display, XK_Escape, true);
+        testsupport::FakeKey(display, XK_Escape, false);
+        if (!benchsupport::PollUntil([&] { return RendererWindow(display) == 0; }, 30s)) {
+            return {};
+        }
+        const auto gone = Clock::now();
+        if (!benchsupport::PollUntil([&] { return !process->running(); }, 30s)) {
+            return {};
+        }
+        ends.push_back(benchsupport::Ms(gone, Clock::now()));
+        testsupport::WaitUntil(
+            [&] { return testsupport::FindWindowsByTitle(display, "Tormalune_VC").empty(); }, 30s);
+    }
+    return {benchsupport::Median(starts), benchsupport::Median(ends)};
+}
+
+int BenchHost() {
+    for (const std::string program :
+         {kLinuxBin + "/Quillmere.scr", kWindowsBuild + "/bin/Quillmere.scr"}) {
+        if (!std::filesystem::exists(program)) {
+            std::fprintf(stderr, "windows_bench: no %s (make build windows)\n", program.c_str());
+            return 1;
+        }
+    }
+    Screen linuxScreen;
+    Screen wineScreen;
+    if (!linuxScreen.ok || !wineScreen.ok) {
+        std::fprintf(stderr, "windows_bench: no screen\n");
+        return 1;
+    }
+    XSetErrorHandler(benchsupport::IgnoreErrors);
+    LinuxHost linuxHost(linuxScreen.server.display());
+    WineHost wineHost(wineScreen.server.display());
+    if (!wineHost.ok()) {
+        std::fprintf(stderr, "windows_bench: no Wine session\n");
+        return 1;
+    }
+    constexpr int kRuns = 5;
+    const HostFigures onLinux = HostRuns(linuxHost, linuxScreen.client.get(), kRuns);
+    const HostFigures underWine = HostRuns(wineHost, wineScreen.client.get(), kRuns);
+    if (onLinux.startMs < 0 || underWine.startMs < 0) {
+        std::fprintf(stderr, "windows_bench: a run did not draw or did not end\n");
+        return 1;
+    }
+    benchreport::Info("Linux host /s to the first drawn frame, median of 5", onLinux.startMs, "ms",
+                      0);
+    benchreport::AtMost("Windows host under Wine /s to the first drawn frame, median of 5",
+                        underWine.startMs, "ms", 3000, 0);
+    benchreport::Info("Linux host's end after the renderer's window went, median of 5",
+                      onLinux.endMs, "ms", 0);
+    benchreport::AtMost(
+        "Windows host under Wine: its end after the renderer's window went, median of 5",
+        underWine.endMs, "ms", 250, 0);
+    for (const char* program : {"Quillmere.scr", "Quillmere.dll"}) {
+        benchreport::Info(
+            std::string("size of the Windows ") + program,
+            static_cast<double>(std::filesystem::file_size(kWindowsBuild + "/bin/" + program)) /
+                1024.0,
+            "KiB", 0);
+    }
+    return benchreport::ExitStatus();
+}
+
 int BenchBuild() {
     testsupport::TempDir dir;
     const double seconds =
@@ -291,12 +433,15 @@ int main(int argc, char** argv) {
     if (mode == "renderer") {
         return BenchRenderer();
     }
+    if (mode == "host") {
+        return BenchHost();
+    }
     if (mode == "build") {
         return BenchBuild();
     }
     if (mode == "tests") {
         return BenchTests();
     }
-    std::fprintf(stderr, "usage: windows_bench renderer|build|tests\n");
+    std::fprintf(stderr, "usage: windows_bench renderer|host|build|tests\n");
     return 1;
 }
