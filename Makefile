@@ -39,9 +39,9 @@ windows-package: windows
 	@cmake --build $(WINDOWS_BUILD_DIR) --target windows_package
 
 # Linux first; then the Windows programs under Wine (label windows): their logic tests in the
-# Windows build, then the system tests that drive them from Linux. One Wine prefix is made per
+# Windows build, then the system tests that drive them (and the installer) from Linux. One Wine prefix is made per
 # run and copied for every session.
-test: build windows
+test: build windows-package
 	@cd $(BUILD_DIR) && ctest --output-on-failure --timeout 900 -j2 -LE windows
 	@tests/windows/wine-session template $(abspath $(WINDOWS_BUILD_DIR))/wine-template --fresh
 	@cd $(WINDOWS_BUILD_DIR) && ctest --output-on-failure --timeout 900 -L windows
