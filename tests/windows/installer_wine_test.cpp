@@ -7,6 +7,8 @@
 #include <set>
 #include <sstream>
 
+#include <gmock/gmock.h>
+
 #include "renderer_wine_fixture.h"
 
 namespace winetest {
@@ -159,7 +161,14 @@ TEST_F(WineInstallerTest, SilentInstallForTheUserAndSilentUninstallLeavingNothin
     EXPECT_FALSE(std::filesystem::exists(OnDisk(folder_)));
     EXPECT_FALSE(RegValue(kUninstallKey, "InstallLocation"));
     EXPECT_FALSE(RegValue(kDesktopKey, "SCRNSAVE.EXE"));
-    EXPECT_EQ(Snapshot(), before);
+    const std::set<std::string> after = Snapshot();
+    std::vector<std::string> left, lost;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::back_inserter(left));
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::back_inserter(lost));
+    EXPECT_THAT(left, ::testing::IsEmpty());
+    EXPECT_THAT(lost, ::testing::IsEmpty());
 }
 
 // What the programs wrote themselves stays unless asked for; files that are not the saver's stay
