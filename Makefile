@@ -6,7 +6,7 @@ PREFIX ?= /usr/local
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps fuzz-deps windows-deps configure build windows test run bench install uninstall \
+.PHONY: all deps fuzz-deps windows-deps configure build windows windows-package test run bench install uninstall \
 	package fuzz format clean
 
 all: build
@@ -33,10 +33,15 @@ windows: windows-deps
 		-DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
 	@cmake --build $(WINDOWS_BUILD_DIR)
 
+# The Windows installer and a zip of the programs: $(WINDOWS_BUILD_DIR)/Quillmere-1.0.0-setup.exe
+# and Quillmere-1.0.0-windows.zip.
+windows-package: windows
+	@cmake --build $(WINDOWS_BUILD_DIR) --target windows_package
+
 # Linux first; then the Windows programs under Wine (label windows): their logic tests in the
-# Windows build, then the system tests that drive them from Linux. One Wine prefix is made per
+# Windows build, then the system tests that drive them (and the installer) from Linux. One Wine prefix is made per
 # run and copied for every session.
-test: build windows
+test: build windows-package
 	@cd $(BUILD_DIR) && ctest --output-on-failure --timeout 900 -j2 -LE windows
 	@tests/windows/wine-session template $(abspath $(WINDOWS_BUILD_DIR))/wine-template --fresh
 	@cd $(WINDOWS_BUILD_DIR) && ctest --output-on-failure --timeout 900 -L windows

@@ -83,6 +83,7 @@ set(QUILLMERE_MUSIC_SYSTEM_TEST_SOURCES
     system/music_server_loss_test.cpp)
 set(QUILLMERE_WINDOWS_SYSTEM_TEST_SOURCES
     windows/host_wine_test.cpp
+    windows/installer_wine_test.cpp
     windows/music_wine_test.cpp
     windows/renderer_wine_test.cpp)
 

@@ -5,6 +5,7 @@
 //   wintool post TITLE MSG [WPARAM]
 //                                  PostMessageA to that window (numbers decimal or 0x hex)
 //   wintool info TITLE             handle, style, extended style and rectangle of the window
+//   wintool client TITLE           the screen position of that window's client area, as X Y
 //   wintool box CAPTION            the text of the message box with that caption (exit 1: none)
 //   wintool press-ok CAPTION       presses OK in that message box
 //   wintool mode                   the display mode now, as WIDTHxHEIGHT
@@ -77,7 +78,8 @@ int RunHostWindow(int width, int height) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: wintool find|post|info|box|press-ok|mode|restore-mode|host-window ...\n");
+                 "usage: wintool find|post|info|client|box|press-ok|mode|restore-mode|"
+                 "host-window|child ...\n");
     return 2;
 }
 
@@ -105,6 +107,15 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long>(GetWindowLongA(window, GWL_STYLE)),
                     static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)), rect.left,
                     rect.top, rect.right - rect.left, rect.bottom - rect.top);
+        return 0;
+    }
+    if (command == "client" && argc == 3) {
+        HWND window = FindWindowA(nullptr, argv[2]);
+        POINT origin{0, 0};
+        if (window == nullptr || !ClientToScreen(window, &origin)) {
+            return 1;
+        }
+        std::printf("%ld %ld\n", origin.x, origin.y);
         return 0;
     }
     if (command == "post" && (argc == 4 || argc == 5)) {
