@@ -9,6 +9,8 @@
 //   wintool press-ok CAPTION       presses OK in that message box
 //   wintool mode                   the display mode now, as WIDTHxHEIGHT
 //   wintool restore-mode           ChangeDisplaySettingsA(NULL, 0), as a watching host might
+//   wintool monitors               what EnumDisplayMonitors reports: X Y WIDTH HEIGHT of each
+//                                  monitor, "primary" after the primary one, "; " between them
 #include <windows.h>
 
 #include <cstdio>
@@ -43,8 +45,24 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM data) {
     return TRUE;
 }
 
+BOOL CALLBACK ListMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info)) {
+        const RECT& r = info.rcMonitor;
+        char line[96];
+        std::snprintf(line, sizeof line, "%s%ld %ld %ld %ld%s",
+                      reinterpret_cast<std::string*>(data)->empty() ? "" : "; ", r.left, r.top,
+                      r.right - r.left, r.bottom - r.top,
+                      (info.dwFlags & MONITORINFOF_PRIMARY) != 0 ? " primary" : "");
+        *reinterpret_cast<std::string*>(data) += line;
+    }
+    return TRUE;
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: wintool find|post|info|box|press-ok|mode|restore-mode ...\n");
+    std::fprintf(stderr,
+                 "usage: wintool find|post|info|box|press-ok|mode|restore-mode|monitors ...\n");
     return 2;
 }
 
@@ -110,6 +128,15 @@ int main(int argc, char** argv) {
     }
     if (command == "restore-mode" && argc == 2) {
         return ChangeDisplaySettingsA(nullptr, 0) == DISP_CHANGE_SUCCESSFUL ? 0 : 1;
+    }
+    if (command == "monitors" && argc == 2) {
+        std::string monitors;
+        if (!EnumDisplayMonitors(nullptr, nullptr, ListMonitor,
+                                 reinterpret_cast<LPARAM>(&monitors))) {
+            return 1;
+        }
+        std::printf("%s\n", monitors.c_str());
+        return 0;
     }
     return Usage();
 }
