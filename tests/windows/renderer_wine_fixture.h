@@ -107,6 +107,13 @@ class WineSession {
         return result;
     }
 
+    // A value of Wine's X11 driver for every program started from now on.
+    bool SetX11Option(const std::string& name, const std::string& value) {
+        const std::string command = Quoted(QUILLMERE_WINE_SESSION) + " x11-option " +
+                                    Quoted(dir_.path()) + " " + Quoted(name) + " " + Quoted(value);
+        return std::system(command.c_str()) == 0;
+    }
+
     ToolResult WinTool(const std::vector<std::string>& args) {
         return Run(WindowsProgram("wintool.exe"), args);
     }
@@ -156,12 +163,13 @@ inline bool SamePixels(const Capture& a, const Capture& b) {
 
 class WineRendererTest : public ::testing::Test {
   protected:
-    // A 1024 x 768 screen, with a 640 x 480 mode listed unless told otherwise (this client adds
-    // it and stays connected, so the server keeps it), and a Wine session on it.
-    void StartSession(bool smallMode = true) {
+    // A 1024 x 768 screen (or the one given), with a 640 x 480 mode listed unless told otherwise
+    // (this client adds it and stays connected, so the server keeps it), and a Wine session on
+    // it.
+    void StartSession(bool smallMode = true, const std::string& screen = "1024x768x24") {
         ASSERT_TRUE(std::filesystem::exists(WindowsProgram("Quillmere.dll")))
             << "no Windows build: make windows";
-        server_ = std::make_unique<testsupport::XvfbServer>("1024x768x24");
+        server_ = std::make_unique<testsupport::XvfbServer>(screen);
         x_ = std::make_unique<testsupport::XClient>(server_->display());
         ASSERT_TRUE(x_->ok());
         if (smallMode) {

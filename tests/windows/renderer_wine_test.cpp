@@ -1,6 +1,8 @@
 // The Windows renderer end to end under Wine: its window as other programs find it, the display
 // mode, every way a run ends or re-opens, the full screen without the mode, the textures and the
 // report box, and a killed renderer.
+#include <X11/extensions/Xrandr.h>
+
 #include <csignal>
 
 #include "renderer_wine_fixture.h"
@@ -244,6 +246,89 @@ TEST_F(WineRendererTest, WithoutA640x480ModeTheSceneCoversTheWholeScreen) {
     EXPECT_EQ(white, 0);
     TapEscape();
     EXPECT_EQ(renderer_->Wait(60s), 0);
+}
+
+// A RandR monitor of the given place, as a second screen beside the first shows; the primary
+// one holds the screen's only output.
+void SetMonitor(Display* display, const char* name, int left, bool primary) {
+    const Window root = DefaultRootWindow(display);
+    XRRScreenResources* resources = XRRGetScreenResourcesCurrent(display, root);
+    XRRMonitorInfo* monitor = XRRAllocateMonitor(display, primary ? 1 : 0);
+    monitor->name = XInternAtom(display, name, False);
+    monitor->primary = primary ? True : False;
+    monitor->x = left;
+    monitor->y = 0;
+    monitor->width = 1024;
+    monitor->height = 768;
+    monitor->mwidth = 270;
+    monitor->mheight = 203;
+    if (primary) {
+        monitor->outputs[0] = resources->outputs[0];
+    }
+    XRRSetMonitor(display, root, monitor);
+    XSync(display, False);
+    XRRFreeMonitors(monitor);
+    XRRFreeScreenResources(resources);
+}
+
+// Counts of the pixels in the columns [left, left + 1024) of a capture.
+struct Half {
+    int white = 0, black = 0, total = 0;
+};
+
+Half Count(const Capture& c, int left) {
+    Half half;
+    for (int y = 0; y < c.height; ++y) {
+        for (int px = left; px < left + 1024 && px < c.width; ++px) {
+            const Rgb& p = c.at(px, y);
+            half.white += p.r == 255 && p.g == 255 && p.b == 255;
+            half.black += p.r == 0 && p.g == 0 && p.b == 0;
+            ++half.total;
+        }
+    }
+    return half;
+}
+
+// Two monitors side by side, the primary on the right: the scene fills the primary, a black
+// cover the other, nothing of the desktop shows, and Escape ends it all. Wine 8's RandR back end
+// reports one monitor per CRTC, and Xvfb has one; without RandR, Wine asks Xinerama, which the
+// server answers with its RandR monitors (primary first). The price: no mode switches, so this
+// is the run that fills the primary monitor at its own size.
+TEST_F(WineRendererTest, OnTwoMonitorsTheSceneFillsThePrimaryAndTheOtherIsBlack) {
+    StartSession(false, "2048x768x24");
+    SetMonitor(x(), "LEFT", 0, false);
+    SetMonitor(x(), "RIGHT", 1024, true);
+    ASSERT_TRUE(wine_->SetX11Option("UseXRandR", "N"));
+    // Windows puts the primary monitor at (0, 0); the other lies left of it.
+    EXPECT_EQ(wine_->WinTool({"monitors"}).out, "0 0 1024 768 primary; -1024 0 1024 768");
+    WriteTextures();
+    Desktop desktop(x());
+    StartRenderer();
+    ASSERT_NE(WaitForWindow(), 0u);
+    const std::optional<Win32Window> info = Info();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(std::vector<int>({info->x, info->y, info->width, info->height}),
+              std::vector<int>({0, 0, 1024, 768}));
+    EXPECT_TRUE(desktop.WaitHidden());
+    const std::optional<Capture> screen = WaitForScene();
+    ASSERT_TRUE(screen);
+    ASSERT_EQ(screen->width, 2048);
+    const Half scene = Count(*screen, 1024);
+    const Half cover = Count(*screen, 0);
+    EXPECT_EQ(scene.white, 0);
+    EXPECT_LT(scene.black, scene.total / 100);
+    EXPECT_EQ(cover.black, cover.total);
+
+    TapEscape();
+    EXPECT_EQ(renderer_->Wait(60s), 0);
+    // Scene and cover are gone: the desktop shows all over again.
+    EXPECT_TRUE(testsupport::WaitUntil(
+        [&] {
+            auto now = testsupport::CaptureWindow(x(), Root());
+            return now && Count(*now, 0).white == now->height * 1024 &&
+                   Count(*now, 1024).white == now->height * 1024;
+        },
+        60s));
 }
 
 // A bitmap whose info header is the 108-byte kind, which the reader does not take.

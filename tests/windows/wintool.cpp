@@ -14,6 +14,8 @@
 //   wintool host-window W H        a black pop-up window "Preview Host" of W x H at (100, 100),
 //                                  as the display settings hand one to a preview; runs until it
 //                                  is closed
+//   wintool monitors               what EnumDisplayMonitors reports: X Y WIDTH HEIGHT of each
+//                                  monitor, "primary" after the primary one, "; " between them
 #include <windows.h>
 
 #include <cstdio>
@@ -74,12 +76,25 @@ int RunHostWindow(int width, int height) {
         DispatchMessageA(&message);
     }
     return 0;
+BOOL CALLBACK ListMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(monitor, &info)) {
+        const RECT& r = info.rcMonitor;
+        char line[96];
+        std::snprintf(line, sizeof line, "%s%ld %ld %ld %ld%s",
+                      reinterpret_cast<std::string*>(data)->empty() ? "" : "; ", r.left, r.top,
+                      r.right - r.left, r.bottom - r.top,
+                      (info.dwFlags & MONITORINFOF_PRIMARY) != 0 ? " primary" : "");
+        *reinterpret_cast<std::string*>(data) += line;
+    }
+    return TRUE;
 }
 
 int Usage() {
     std::fprintf(stderr,
                  "usage: wintool find|post|info|client|box|press-ok|mode|restore-mode|"
-                 "host-window|child ...\n");
+                 "host-window|child|monitors ...\n");
     return 2;
 }
 
@@ -172,6 +187,15 @@ int main(int argc, char** argv) {
     }
     if (command == "host-window" && argc == 4) {
         return RunHostWindow(std::atoi(argv[2]), std::atoi(argv[3]));
+    }
+    if (command == "monitors" && argc == 2) {
+        std::string monitors;
+        if (!EnumDisplayMonitors(nullptr, nullptr, ListMonitor,
+                                 reinterpret_cast<LPARAM>(&monitors))) {
+            return 1;
+        }
+        std::printf("%s\n", monitors.c_str());
+        return 0;
     }
     return Usage();
 }
