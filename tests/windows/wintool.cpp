@@ -76,6 +76,8 @@ int RunHostWindow(int width, int height) {
         DispatchMessageA(&message);
     }
     return 0;
+}
+
 BOOL CALLBACK ListMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
