@@ -45,10 +45,11 @@ test: build windows
 run: build
 	@tools/run-saver $(BUILD_DIR)/bin
 
-# BENCH picks benchmarks by name (BENCH=renderer_bench); the exit status is explained in
-# bench/run-all.
+# BENCH picks benchmarks by name (BENCH=renderer_bench), and only those are built; the exit status
+# is explained in bench/run-all. The default build builds no benchmark.
 bench: build
 	@scripts/install-deps --bench
+	@cmake --build $(BUILD_DIR) --target $(or $(BENCH),quillmere_benchmarks)
 	@bench/run-all $(BUILD_DIR) $(BENCH)
 
 # Installing builds nothing, so that `sudo make install` leaves the build folder to its owner.

@@ -20,7 +20,7 @@ bool InterpretingPlatform::GetErrorString(std::int32_t code, char* text, std::ui
     return MciGetErrorString(code, text, length);
 }
 
-std::int32_t InterpretingPlatform::PlaySound(const char* name, std::uint32_t flags) {
+std::int32_t InterpretingPlatform::PlayWaveSound(const char* name, std::uint32_t flags) {
     if (name == nullptr || *name == '\0') {
         backend_->Sound().Stop();
         return 1;

@@ -21,7 +21,7 @@ class InterpretingPlatform : public MediaPlatform {
     bool GetErrorString(std::int32_t code, char* text, std::uint32_t length) override;
     // With a name: starts that WAV file, asynchronously only; with kSndLoop it repeats until
     // stopped. Without a name: stops the sound. 1 on success, 0 on failure.
-    std::int32_t PlaySound(const char* name, std::uint32_t flags) override;
+    std::int32_t PlayWaveSound(const char* name, std::uint32_t flags) override;
     std::int32_t WaveOutDeviceCount() override;
 
     MciInterpreter& interpreter() { return interpreter_; }

@@ -20,19 +20,19 @@ void ShutdownMediaPlatform() {
     ShutdownOwnMediaPlatform();
 }
 
-std::int32_t mciSendString(std::string_view command, char* answer, std::uint32_t length) {
+std::int32_t SendMediaString(std::string_view command, char* answer, std::uint32_t length) {
     return CurrentMediaPlatform().SendString(command, answer, length);
 }
 
-bool mciGetErrorString(std::int32_t code, char* text, std::uint32_t length) {
+bool MediaErrorString(std::int32_t code, char* text, std::uint32_t length) {
     return CurrentMediaPlatform().GetErrorString(code, text, length);
 }
 
-std::int32_t PlaySound(const char* name, std::uint32_t flags) {
-    return CurrentMediaPlatform().PlaySound(name, flags);
+std::int32_t PlayWaveSound(const char* name, std::uint32_t flags) {
+    return CurrentMediaPlatform().PlayWaveSound(name, flags);
 }
 
-std::int32_t waveOutGetNumDevs() {
+std::int32_t WaveOutputDeviceCount() {
     return CurrentMediaPlatform().WaveOutDeviceCount();
 }
 

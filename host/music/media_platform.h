@@ -22,7 +22,7 @@ class MediaPlatform {
     virtual std::int32_t SendString(std::string_view command, char* answer,
                                     std::uint32_t length) = 0;
     virtual bool GetErrorString(std::int32_t code, char* text, std::uint32_t length) = 0;
-    virtual std::int32_t PlaySound(const char* name, std::uint32_t flags) = 0;
+    virtual std::int32_t PlayWaveSound(const char* name, std::uint32_t flags) = 0;
     virtual std::int32_t WaveOutDeviceCount() = 0;
 };
 
@@ -40,10 +40,11 @@ void ShutdownMediaPlatform();
 MediaPlatform& OwnMediaPlatform();
 void ShutdownOwnMediaPlatform();
 
-// The calls themselves, named after the services they stand for.
-std::int32_t mciSendString(std::string_view command, char* answer, std::uint32_t length);
-bool mciGetErrorString(std::int32_t code, char* text, std::uint32_t length);
-std::int32_t PlaySound(const char* name, std::uint32_t flags);
-std::int32_t waveOutGetNumDevs();
+// The calls themselves, one for each service: mciSendStringA, mciGetErrorStringA, PlaySoundA and
+// waveOutGetNumDevs on Windows. Named apart from them, since <windows.h> makes macros of the names.
+std::int32_t SendMediaString(std::string_view command, char* answer, std::uint32_t length);
+bool MediaErrorString(std::int32_t code, char* text, std::uint32_t length);
+std::int32_t PlayWaveSound(const char* name, std::uint32_t flags);
+std::int32_t WaveOutputDeviceCount();
 
 }  // namespace quillmere

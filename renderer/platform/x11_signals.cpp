@@ -25,7 +25,6 @@ int g_emergencyFd = -1;
 std::array<std::uint8_t, 256> g_emergencyBytes{};
 std::size_t g_emergencyLength = 0;
 
-struct sigaction g_previousTermination[kTermination.size()];
 struct sigaction g_previousFatal[kFatal.size()];
 struct sigaction g_previousPipe;
 
@@ -45,6 +44,13 @@ void OnTermination(int) {
     ssize_t ignored = write(g_pipe[1], &byte, 1);
     (void)ignored;
     errno = savedErrno;
+}
+
+// Once the watch is gone the run is over and nothing is left to restore (the watch disarms the
+// ready-made requests first), but the process has yet to end. A termination signal then ends it
+// at once with the code a termination signal always gives, not by the signal's default action.
+void OnTerminationAfterWatch(int) {
+    _exit(0);
 }
 
 void OnFatal(int signal) {
@@ -68,8 +74,8 @@ SignalWatch::SignalWatch() {
     for (int signal : kTermination) {
         sigaddset(&action.sa_mask, signal);
     }
-    for (std::size_t i = 0; i < kTermination.size(); ++i) {
-        sigaction(kTermination[i], &action, &g_previousTermination[i]);
+    for (int signal : kTermination) {
+        sigaction(signal, &action, nullptr);
     }
 
     stack_t stack{};
@@ -95,8 +101,12 @@ SignalWatch::~SignalWatch() {
     if (!ok_) {
         return;
     }
-    for (std::size_t i = 0; i < kTermination.size(); ++i) {
-        sigaction(kTermination[i], &g_previousTermination[i], nullptr);
+    DisarmEmergencyWrite();
+    struct sigaction ending {};
+    ending.sa_handler = OnTerminationAfterWatch;
+    sigemptyset(&ending.sa_mask);
+    for (int signal : kTermination) {
+        sigaction(signal, &ending, nullptr);
     }
     for (std::size_t i = 0; i < kFatal.size(); ++i) {
         sigaction(kFatal[i], &g_previousFatal[i], nullptr);
@@ -106,7 +116,6 @@ SignalWatch::~SignalWatch() {
         g_stackInstalled = false;
     }
     sigaction(SIGPIPE, &g_previousPipe, nullptr);
-    DisarmEmergencyWrite();
     close(g_pipe[0]);
     close(g_pipe[1]);
     g_pipe[0] = g_pipe[1] = -1;

@@ -4,7 +4,8 @@
 // the process at once. Fatal signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGQUIT) end it
 // as they would anyway, with their core, but first put the display mode back. Where the process
 // ends abruptly, the restore is ready-made X requests written with nothing but write(2) to a
-// connection of their own.
+// connection of their own. After the watch has gone, a termination signal still ends the process
+// with code 0, at once.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +17,8 @@ namespace quillmere::x11 {
 class SignalWatch {
   public:
     // Installs the handlers; SIGPIPE is ignored so a dying server ends the process through the
-    // X I/O error handler rather than a signal.
+    // X I/O error handler rather than a signal. The end puts back the fatal signals' and
+    // SIGPIPE's handlers; the termination signals keep one that ends the process with code 0.
     SignalWatch();
     ~SignalWatch();
     SignalWatch(const SignalWatch&) = delete;

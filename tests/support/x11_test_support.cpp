@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "test_support.h"
+
 namespace testsupport {
 
 namespace {
@@ -129,11 +131,27 @@ void FakeKey(Display* display, unsigned long keysym, bool press) {
     XSync(display, False);
 }
 
-void FakeClick(Display* display, int x, int y) {
+bool FakeClick(Display* display, int x, int y) {
     XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
     XTestFakeButtonEvent(display, 1, True, CurrentTime);
     XTestFakeButtonEvent(display, 1, False, CurrentTime);
     XSync(display, False);
+    // A window manager can hold the press (openbox does, to focus and raise the window first):
+    // the pointer is frozen and the release waits in the server, while a move made meanwhile
+    // moves the pointer at once, so the release would be reported at the new place and the
+    // click become a drag. The button is up once the release has been taken in.
+    return WaitUntil([&] {
+        Window root = 0;
+        Window child = 0;
+        int rootX = 0;
+        int rootY = 0;
+        int windowX = 0;
+        int windowY = 0;
+        unsigned int mask = 0;
+        XQueryPointer(display, DefaultRootWindow(display), &root, &child, &rootX, &rootY, &windowX,
+                      &windowY, &mask);
+        return (mask & Button1Mask) == 0;
+    });
 }
 
 void SendWindowMessage(Display* display, Window window, std::uint32_t message,

@@ -48,9 +48,10 @@ struct WindowInfo {
 };
 std::optional<WindowInfo> GetWindowInfo(Display* display, Window window);
 
-// XTEST input, flushed to the server.
+// XTEST input, flushed to the server. A click returns once the server has taken its release in,
+// false when it never did.
 void FakeKey(Display* display, unsigned long keysym, bool press);
-void FakeClick(Display* display, int x, int y);
+bool FakeClick(Display* display, int x, int y);
 
 // A window message from another process (a QUILLMERE_WINDOW_MESSAGE ClientMessage).
 void SendWindowMessage(Display* display, Window window, std::uint32_t message,

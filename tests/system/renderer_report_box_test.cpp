@@ -67,7 +67,9 @@ class ReportBoxTest : public RendererTest {
         ASSERT_NE(ok, 0u);
         auto info = testsupport::GetWindowInfo(x(), ok);
         ASSERT_TRUE(info && info->viewable);
-        testsupport::FakeClick(x(), info->x + info->width / 2, info->y + info->height / 2);
+        EXPECT_TRUE(
+            testsupport::FakeClick(x(), info->x + info->width / 2, info->y + info->height / 2))
+            << "the click was never taken in";
     }
 
     void TapKey(unsigned long keysym) {
