@@ -1,4 +1,5 @@
-// Resource numbers of the push button's skins in the Windows program (win32_command.rc).
+// Resource numbers of the push button's skins in the Windows program
+// (host/dialog/win32_resources.rc.in).
 #pragma once
 
 #define QUILLMERE_SKIN_NORMAL 1101
