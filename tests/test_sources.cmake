@@ -89,6 +89,7 @@ set(QUILLMERE_WINDOWS_SYSTEM_TEST_SOURCES
 set(QUILLMERE_WINDOWS_ONLY_TEST_FILES
     support/gl_test_context_wgl.cpp
     support/test_support_win32.cpp
+    windows/dialog_driver.cpp
     windows/music_driver.cpp
     windows/settings_win32_test.cpp
     windows/wintool.cpp)

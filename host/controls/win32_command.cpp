@@ -70,6 +70,8 @@ Command::Command(HWND parent, int id, const RECT& place, std::string caption, co
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), this);
     if (hwnd_ != nullptr) {
         SetUiWindowText(hwnd_, caption_);
+        // A button placed on a form is loaded from a set without keys: the defaults (enabled).
+        machine_.ReadProperties(LoadedFlags{});
         machine_.UserControl_Resize();
     }
 }
