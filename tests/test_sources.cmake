@@ -81,6 +81,9 @@ set(QUILLMERE_HOST_SYSTEM_TEST_SOURCES
 set(QUILLMERE_MUSIC_SYSTEM_TEST_SOURCES
     system/music_saver_test.cpp
     system/music_server_loss_test.cpp)
+# The Windows settings dialog, beside the Linux dialog's picture (reads it with Qt).
+set(QUILLMERE_WINDOWS_DIALOG_TEST_SOURCES
+    windows/dialog_wine_test.cpp)
 set(QUILLMERE_WINDOWS_SYSTEM_TEST_SOURCES
     windows/music_wine_test.cpp
     windows/renderer_wine_test.cpp)

@@ -481,7 +481,6 @@ int Tormalune_P::Run(HWND owner) {
     }
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
-    SetFocus(Cmd_Set->hwnd());
     MSG message{};
     while (!closed_ && GetMessageA(&message, nullptr, 0, 0) > 0) {
         if (!IsDialogMessageA(hwnd_, &message)) {
