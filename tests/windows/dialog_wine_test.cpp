@@ -375,35 +375,49 @@ TEST_F(WineDialogTest, StoreWritesTheLinuxBytesCancelWritesNothingFailureKeepsTh
     const auto bytes = testsupport::ReadFileBytes(IniPath());
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), original);
 
-    // Kind 1 by its label, 12 typed into the repeat box, then store: the bytes the Linux build
-    // writes for the same choices.
-    d = Open();
-    ASSERT_NE(d.window, 0u);
+    // Kind 1 by its label, then the repeat number from the list (two down from 3) and typed: the
+    // bytes the Linux build writes for the same choices.
     const layout::PixelRect cd = InPanel(layout::lbl_BGM[1]);
-    ASSERT_TRUE(testsupport::FakeClick(x(), d.clientX + cd.x + 4, d.clientY + cd.y + 6));
     const layout::PixelRect repeat = InPanel(layout::BGM_Repeat);
-    ASSERT_TRUE(testsupport::FakeClick(x(), d.clientX + repeat.x + 8, d.clientY + repeat.y + 8));
-    Key(XK_End);
-    for (int i = 0; i < 3; ++i) {
-        Key(XK_BackSpace);
+    for (const bool typed : {false, true}) {
+        testsupport::WriteFile(IniPath(), original);
+        d = Open();
+        ASSERT_NE(d.window, 0u);
+        ASSERT_TRUE(testsupport::FakeClick(x(), d.clientX + cd.x + 4, d.clientY + cd.y + 6));
+        if (typed) {
+            ASSERT_TRUE(
+                testsupport::FakeClick(x(), d.clientX + repeat.x + 8, d.clientY + repeat.y + 8));
+            Key(XK_End);
+            for (int i = 0; i < 3; ++i) {
+                Key(XK_BackSpace);
+            }
+            Key(XK_1);
+            Key(XK_2);
+        } else {
+            // The arrow drops the list with the box's number chosen.
+            ASSERT_TRUE(testsupport::FakeClick(x(), d.clientX + repeat.x + repeat.width - 6,
+                                               d.clientY + repeat.y + 8));
+            Key(XK_Down);
+            Key(XK_Down);
+            Key(XK_Return);
+        }
+        ASSERT_TRUE(clickAt(d, set));
+        EXPECT_EQ(dialog_->Wait(60s), 0);
+        std::string linux = original;
+        for (const auto& [key, value] :
+             {std::pair{kKeyBgmKind, std::string(" 1")},
+              std::pair{kKeyBgmRepeat, std::string(typed ? " 12" : " 5")},
+              std::pair{kKeyBgmFile, std::string(kMusicFile)}}) {
+            linux = *SetIniValue(linux, kSettingsSection, key, value);
+        }
+        // Wine drops the blanks in front of a value it writes; Windows writes the value as given.
+        for (std::size_t pos = linux.find("= "); pos != std::string::npos;
+             pos = linux.find("= ", pos)) {
+            linux.erase(pos + 1, 1);
+        }
+        const auto written = testsupport::ReadFileBytes(IniPath());
+        EXPECT_EQ(std::string(written.begin(), written.end()), linux) << (typed ? "typed" : "list");
     }
-    Key(XK_1);
-    Key(XK_2);
-    ASSERT_TRUE(clickAt(d, set));
-    EXPECT_EQ(dialog_->Wait(60s), 0);
-    std::string linux = original;
-    for (const auto& [key, value] :
-         {std::pair{kKeyBgmKind, std::string(" 1")}, std::pair{kKeyBgmRepeat, std::string(" 12")},
-          std::pair{kKeyBgmFile, std::string(kMusicFile)}}) {
-        linux = *SetIniValue(linux, kSettingsSection, key, value);
-    }
-    // Wine drops the blanks in front of a value it writes; Windows writes the value as given.
-    for (std::size_t pos = linux.find("= "); pos != std::string::npos;
-         pos = linux.find("= ", pos)) {
-        linux.erase(pos + 1, 1);
-    }
-    const auto written = testsupport::ReadFileBytes(IniPath());
-    EXPECT_EQ(std::string(written.begin(), written.end()), linux);
 
     // A settings file that cannot be written: the report, and the dialog stays.
     std::filesystem::remove(IniPath());
