@@ -1,7 +1,7 @@
 // The push button Command on Win32: a window class of its own that feeds its messages to the
 // shared CommandMachine and paints what the machine asks: the gradient with GradientFill, the
-// eight skin pieces stretched by nearest pixel, and the caption, a windowless label the control draws
-// itself (so the mouse over the caption is the mouse over the control).
+// eight skin pieces stretched by nearest pixel, and the caption, a windowless label the control
+// draws itself (so the mouse over the caption is the mouse over the control).
 #pragma once
 
 #include <windows.h>
