@@ -5,6 +5,9 @@
 //   windows_bench host       the host's /s to the renderer's first frame and the host's end after
 //                            the renderer's window goes, Quillmere.scr under Wine beside the
 //                            Linux one in the same run; the size of the two Windows programs
+//   windows_bench dialog     the settings dialog's open time: the Windows dialog under Wine
+//                            (its driver program, warm session) beside `Quillmere.scr /c`, from
+//                            the start to the first complete paint
 //   windows_bench build      `make windows` from clean, in a folder of its own
 //   windows_bench tests      the time the Windows tests add to `make test` (its three Windows
 //                            steps, with the Windows build already made)
@@ -17,7 +20,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -398,6 +404,141 @@ int BenchHost() {
     return benchreport::ExitStatus();
 }
 
+// The settings dialog's client area on screen: its top-level window titled Quillmere, less the
+// frame that Wine draws itself (none on the Linux dialog without a window manager).
+std::optional<testsupport::Capture> DialogClient(Display* display) {
+    constexpr int kWidth = 496;
+    constexpr int kHeight = 246;
+    for (Window w : testsupport::FindWindowsByTitle(display, "Quillmere")) {
+        const auto info = testsupport::GetWindowInfo(display, w);
+        if (!info || !info->viewable || info->width < kWidth || info->height < kHeight) {
+            continue;
+        }
+        const auto shot = testsupport::CaptureWindow(display, w);
+        if (!shot) {
+            return std::nullopt;
+        }
+        const int border = (info->width - kWidth) / 2;
+        const int top = info->height - kHeight - border;
+        testsupport::Capture client{kWidth, kHeight, {}};
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                client.pixels.push_back(shot->at(border + x, top + y));
+            }
+        }
+        return client;
+    }
+    return std::nullopt;
+}
+
+// The shaded background's lightest line, the tiled panel and the store button's face are all
+// on screen: the dialog has had its first complete paint.
+bool DialogPainted(Display* display) {
+    const auto client = DialogClient(display);
+    if (!client) {
+        return false;
+    }
+    const auto light = [](const testsupport::Rgb& c) {
+        return c.r > 180 && c.g > 180 && c.b > 180;
+    };
+    const testsupport::Rgb line = client->at(5, 123);
+    return line.r == 220 && line.g == 220 && line.b == 250 && light(client->at(250, 170)) &&
+           light(client->at(330, 204));
+}
+
+// Milliseconds from the start to the dialog painted, or negative.
+double OpenTime(Display* display,
+                const std::function<std::unique_ptr<testsupport::ChildProcess>()>& start,
+                const std::function<void()>& close) {
+    const Clock::time_point begin = Clock::now();
+    std::unique_ptr<testsupport::ChildProcess> process = start();
+    double ms = -1;
+    testsupport::WaitUntil(
+        [&] {
+            if (DialogPainted(display)) {
+                ms = std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+                return true;
+            }
+            return !process->running();
+        },
+        30s);
+    close();
+    if (!process->Wait(20s)) {
+        process->Signal(SIGKILL);
+        process->Wait(10s);
+    }
+    return ms;
+}
+
+int BenchDialog() {
+    if (!std::filesystem::exists(kWindowsBuild + "/bin/dialog_driver.exe")) {
+        std::fprintf(stderr, "windows_bench: no Windows build in %s (make windows)\n",
+                     kWindowsBuild.c_str());
+        return 1;
+    }
+    Screen screen;
+    if (!screen.ok) {
+        std::fprintf(stderr, "windows_bench: no screen\n");
+        return 1;
+    }
+    XSetErrorHandler(benchsupport::IgnoreErrors);
+    Display* display = screen.client.get();
+    const std::string x = screen.server.display();
+    testsupport::TempDir state;
+    testsupport::TempDir config;
+    if (std::system((Quoted(kSession) + " start " + Quoted(state.path()) + " " +
+                     Quoted(kWindowsBuild + "/wine-template") + " " + x)
+                        .c_str()) != 0) {
+        std::fprintf(stderr, "windows_bench: no Wine session\n");
+        return 1;
+    }
+    const std::string folder = state / "prefix/drive_c/qdlg";
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(kWindowsBuild + "/bin/dialog_driver.exe",
+                               folder + "/dialog_driver.exe");
+    const auto wine = [&] {
+        return std::make_unique<testsupport::ChildProcess>(
+            kSession, std::vector<std::string>{"run", state.path(), folder + "/dialog_driver.exe"});
+    };
+    const auto closeWine = [&] {
+        std::system((Quoted(kSession) + " run " + Quoted(state.path()) + " " +
+                     Quoted(kWindowsBuild + "/bin/wintool.exe") + " post Quillmere 16")
+                        .c_str());
+    };
+    const auto linux = [&] {
+        return std::make_unique<testsupport::ChildProcess>(
+            kLinuxBin + "/Quillmere.scr", std::vector<std::string>{"/c"},
+            std::map<std::string, std::string>{{"DISPLAY", x}, {"XDG_CONFIG_HOME", config.path()}});
+    };
+    const auto closeLinux = [&] {
+        const Window w = testsupport::FindWindowByTitle(display, "Quillmere");
+        if (w != 0) {
+            testsupport::SendDeleteWindow(display, w);
+        }
+    };
+    constexpr int kRuns = 5;
+    std::vector<double> onLinux, underWine;
+    for (int run = 0; run < kRuns; ++run) {
+        onLinux.push_back(OpenTime(display, linux, closeLinux));
+        underWine.push_back(OpenTime(display, wine, closeWine));
+    }
+    std::system((Quoted(kSession) + " stop " + Quoted(state.path())).c_str());
+    if (*std::min_element(onLinux.begin(), onLinux.end()) < 0 ||
+        *std::min_element(underWine.begin(), underWine.end()) < 0) {
+        std::fprintf(stderr, "windows_bench: a dialog was never painted\n");
+        return 1;
+    }
+    benchreport::Info(
+        "Linux settings dialog, Quillmere.scr /c to the first complete paint, "
+        "1024x768x24, median of 5",
+        benchsupport::Median(onLinux), "ms", 0);
+    benchreport::AtMost(
+        "Windows settings dialog under Wine, start to the first complete paint, "
+        "warm session, median of 5",
+        benchsupport::Median(underWine), "ms", 3000, 0);
+    return benchreport::ExitStatus();
+}
+
 int BenchBuild() {
     testsupport::TempDir dir;
     const double seconds =
@@ -436,12 +577,15 @@ int main(int argc, char** argv) {
     if (mode == "host") {
         return BenchHost();
     }
+    if (mode == "dialog") {
+        return BenchDialog();
+    }
     if (mode == "build") {
         return BenchBuild();
     }
     if (mode == "tests") {
         return BenchTests();
     }
-    std::fprintf(stderr, "usage: windows_bench renderer|host|build|tests\n");
+    std::fprintf(stderr, "usage: windows_bench renderer|host|dialog|build|tests\n");
     return 1;
 }

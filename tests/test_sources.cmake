@@ -81,6 +81,9 @@ set(QUILLMERE_HOST_SYSTEM_TEST_SOURCES
 set(QUILLMERE_MUSIC_SYSTEM_TEST_SOURCES
     system/music_saver_test.cpp
     system/music_server_loss_test.cpp)
+# The Windows settings dialog, beside the Linux dialog's picture (reads it with Qt).
+set(QUILLMERE_WINDOWS_DIALOG_TEST_SOURCES
+    windows/dialog_wine_test.cpp)
 set(QUILLMERE_WINDOWS_SYSTEM_TEST_SOURCES
     windows/host_wine_test.cpp
     windows/installer_wine_test.cpp
@@ -91,6 +94,7 @@ set(QUILLMERE_WINDOWS_SYSTEM_TEST_SOURCES
 set(QUILLMERE_WINDOWS_ONLY_TEST_FILES
     support/gl_test_context_wgl.cpp
     support/test_support_win32.cpp
+    windows/dialog_driver.cpp
     windows/music_driver.cpp
     windows/settings_win32_test.cpp
     windows/wintool.cpp)

@@ -73,12 +73,18 @@ class WineSession {
     std::string DriveC(const std::string& path) const { return dir_ / ("prefix/drive_c/" + path); }
 
     // A Windows program left running (its process is the Windows program's own).
-    std::unique_ptr<testsupport::ChildProcess> Start(const std::string& program,
-                                                     const std::vector<std::string>& args = {}) {
+    std::unique_ptr<testsupport::ChildProcess> Start(
+        const std::string& program, const std::vector<std::string>& args = {},
+        const std::map<std::string, std::string>& env = {}) {
         std::vector<std::string> all{"run", dir_.path(), program};
         all.insert(all.end(), args.begin(), args.end());
-        return std::make_unique<testsupport::ChildProcess>(
-            QUILLMERE_WINE_SESSION, all, std::map<std::string, std::string>{}, dir_ / "stderr.txt");
+        return std::make_unique<testsupport::ChildProcess>(QUILLMERE_WINE_SESSION, all, env,
+                                                           dir_ / "stderr.txt");
+    }
+
+    // The environment that gives a program the ANSI code page 932.
+    std::map<std::string, std::string> JapaneseLocale() const {
+        return {{"LOCPATH", dir_ / "locale"}, {"LANG", "ja_JP.UTF-8"}, {"LC_ALL", ""}};
     }
 
     // A Windows program run to its end.

@@ -14,12 +14,12 @@
 
 namespace {
 
-bool Wanted(const assetgen::Picture& picture, int argc, char** argv) {
+bool Wanted(const char* fileName, int argc, char** argv) {
     if (argc <= 2) {
         return true;
     }
     for (int i = 2; i < argc; ++i) {
-        if (std::string(argv[i]) == picture.fileName) {
+        if (std::string(argv[i]) == fileName) {
             return true;
         }
     }
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     int failures = 0;
     int written = 0;
     for (const assetgen::Picture& picture : assetgen::Pictures()) {
-        if (!Wanted(picture, argc, argv)) {
+        if (!Wanted(picture.fileName, argc, argv)) {
             continue;
         }
         const QString path = folder.filePath(QString::fromLatin1(picture.fileName));
@@ -76,6 +76,19 @@ int main(int argc, char** argv) {
             continue;
         }
         if (!image.save(path, nullptr, picture.quality) || !Verify(path, picture)) {
+            std::fprintf(stderr, "assetgen: cannot write %s\n", qPrintable(path));
+            ++failures;
+            continue;
+        }
+        std::printf("%s\n", qPrintable(path));
+        ++written;
+    }
+    for (const assetgen::WindowsForm& form : assetgen::WindowsForms()) {
+        if (!Wanted(form.fileName, argc, argv)) {
+            continue;
+        }
+        const QString path = folder.filePath(QString::fromLatin1(form.fileName));
+        if (!assetgen::WriteWindowsForm(path, form)) {
             std::fprintf(stderr, "assetgen: cannot write %s\n", qPrintable(path));
             ++failures;
             continue;

@@ -2,7 +2,9 @@
 // To add a picture: write its function, declare it here, add a row to Pictures().
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+#include <QString>
 
 #include <span>
 
@@ -43,5 +45,15 @@ struct Picture {
 };
 
 std::span<const Picture> Pictures();
+
+// The same pictures in the forms that Windows resources take (icon, cursor, 32-bit bitmaps with
+// alpha): whole files, written as they are.
+struct WindowsForm {
+    const char* fileName;
+    QByteArray (*make)();
+};
+
+std::span<const WindowsForm> WindowsForms();
+bool WriteWindowsForm(const QString& path, const WindowsForm& form);
 
 }  // namespace assetgen
