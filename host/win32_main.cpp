@@ -16,9 +16,7 @@
 #include "win32_preview_window.h"
 #include "win32_saver_window.h"
 #include "xdg_paths.h"
-#ifdef QUILLMERE_HAVE_SETTINGS_DIALOG
 #include "win32_settings_dialog.h"
-#endif
 
 namespace {
 
@@ -26,9 +24,7 @@ using namespace quillmere;
 
 // The dialog is modal and owned by no window: a handle after /c: is not used.
 void OpenSettingsDialog() {
-#ifdef QUILLMERE_HAVE_SETTINGS_DIALOG
     ShowSettingsDialog(nullptr);
-#endif
 }
 
 class Win32MainOps final : public MainOps {

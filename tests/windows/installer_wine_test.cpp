@@ -131,6 +131,8 @@ TEST_F(WineInstallerTest, SilentInstallForTheUserAndSilentUninstallLeavingNothin
     EXPECT_TRUE(folder_.ends_with(R"(\AppData\Local\Programs\Quillmere)")) << folder_;
     EXPECT_GT(std::filesystem::file_size(OnDisk(folder_ + "\\Quillmere.dll")), 0u);
     EXPECT_EQ(std::filesystem::exists(OnDisk(folder_ + "\\Quillmere.scr")), HostBuilt());
+    // The manual the settings dialog's web label opens.
+    EXPECT_TRUE(std::filesystem::exists(OnDisk(folder_ + "\\manual\\index.html")));
 
     const std::string uninstaller = "\"" + folder_ + "\\Uninstall.exe\"";
     const std::string icon = folder_ + (HostBuilt() ? "\\Quillmere.scr,0" : "\\Uninstall.exe,0");
