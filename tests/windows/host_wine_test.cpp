@@ -240,9 +240,12 @@ TEST_F(WineHostTest, PreviewLivesInsideTheHandedWindow) {
     ToolResult child;
     ASSERT_TRUE(testsupport::WaitUntil(
         [&] {
-            return (child = wine_->WinTool({"child", "Preview Host"})).code == 0;
+            // Found once it has been given its parent; placed over it a moment later.
+            child = wine_->WinTool({"child", "Preview Host"});
+            return child.code == 0 && child.out.find("100 100 304 224") != std::string::npos;
         },
-        60s));
+        60s))
+        << child.out;
     unsigned long style = 0;
     char geometry[64] = {};
     ASSERT_EQ(std::sscanf(child.out.c_str(), "Preview Window|%lx|%63[^\n]", &style, geometry), 2)
@@ -253,26 +256,32 @@ TEST_F(WineHostTest, PreviewLivesInsideTheHandedWindow) {
     // The picture, stretched over the whole window: at twice its size here.
     const std::vector<std::uint8_t> picture = CarriedPicture("preview");
     const Window shown = testsupport::FindWindowByTitle(x(), "Preview Host");
+    // The BMP's rows run bottom-up, 152 x 3 bytes each with no padding.
+    const auto difference = [&](const Capture& shot) {
+        double sum = 0;
+        for (int y = 0; y < 224; ++y) {
+            for (int x = 0; x < 304; ++x) {
+                const std::uint8_t* p = picture.data() + 54 + ((111 - y / 2) * 152 + x / 2) * 3;
+                const Rgb& got = shot.pixels[static_cast<std::size_t>(y) * 304 + x];
+                sum += std::abs(got.b - p[0]) + std::abs(got.g - p[1]) + std::abs(got.r - p[2]);
+            }
+        }
+        return sum / (304 * 224 * 3);
+    };
+    // A paint may be caught half done: wait for the whole picture (a window Wine leaves unpainted
+    // stays uniform).
     std::optional<Capture> capture;
-    const bool painted = testsupport::WaitUntil(
+    bool painted = false;
+    testsupport::WaitUntil(
         [&] {
             capture = testsupport::CaptureWindow(x(), shown);
-            return capture && capture->width == 304 && !Uniform(*capture);
+            painted = capture && capture->width == 304 && !Uniform(*capture);
+            return painted && difference(*capture) < 12.0;
         },
         10s);
     RecordProperty("preview_painted", painted ? "yes" : "no");
     if (painted) {
-        // The BMP's rows run bottom-up, 152 x 3 bytes each with no padding.
-        double difference = 0;
-        for (int y = 0; y < 224; ++y) {
-            for (int x = 0; x < 304; ++x) {
-                const std::uint8_t* p = picture.data() + 54 + ((111 - y / 2) * 152 + x / 2) * 3;
-                const Rgb& got = capture->pixels[static_cast<std::size_t>(y) * 304 + x];
-                difference +=
-                    std::abs(got.b - p[0]) + std::abs(got.g - p[1]) + std::abs(got.r - p[2]);
-            }
-        }
-        EXPECT_LT(difference / (304 * 224 * 3), 12.0);
+        EXPECT_LT(difference(*capture), 12.0);
     } else {
         std::printf("Wine showed nothing of the preview drawn by another process\n");
     }
