@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "command_line.h"
 #include "cursor_display_count.h"
@@ -76,6 +77,67 @@ class HostApplication {
     std::unique_ptr<QCoreApplication> app_;
 };
 
+// Main's steps on X11 and Qt; the window the program then lives for is kept here.
+class QtMainOps final : public MainOps {
+  public:
+    QtMainOps(const x11::X11Connection& connection, HostApplication& app,
+              CursorDisplayCount& cursor, std::string argumentText)
+        : connection_(connection),
+          app_(app),
+          cursor_(cursor),
+          argumentText_(std::move(argumentText)) {}
+
+    bool WindowExists(const std::string& title) override {
+        return x11::FindTopLevelWindow(connection_.display(), title) != 0;
+    }
+    bool ShowPreview(const std::string& text) override {
+        // A handle that names no window ends the program before Qt is started.
+        if (!x11::ForeignWindowSize(connection_.display(), PreviewHandle(text))) {
+            return false;
+        }
+        app_.Gui();
+        preview_ = PreviewSession::Show(connection_, text);
+        return preview_ != nullptr;
+    }
+    bool TakeRunLock() override {
+        runLock_ = x11::TakeRunLock(connection_);
+        return runLock_ != nullptr;
+    }
+    void CreateTextureFolder() override { CreateFolderWithParents(TextureFolder(), 0700); }
+    void LoadSettings() override { quillmere::LoadSettings(); }
+    void ShowSettingsDialog() override {
+        app_.Gui();
+        quillmere::ShowSettingsDialog();
+    }
+    int HideCursor() override { return cursor_.Hide(); }
+    void LoadSaverWindow() override {
+        app_.Core();
+        saver_ = std::make_unique<Tormalune_S>(connection_, cursor_, ModeLetter(argumentText_));
+        saver_->Load();
+    }
+    bool LoadHackSession(const HackRequest& request) override {
+        const x11::WindowId window = request.window != 0 ? request.window : connection_.root();
+        if (!x11::ForeignWindowSize(connection_.display(), window)) {
+            return false;
+        }
+        app_.Core();
+        hackSession_ =
+            std::make_unique<HackSession>(connection_, request, static_cast<std::uint32_t>(window));
+        hackSession_->Start();
+        return true;
+    }
+
+  private:
+    const x11::X11Connection& connection_;
+    HostApplication& app_;
+    CursorDisplayCount& cursor_;
+    const std::string argumentText_;
+    std::unique_ptr<PreviewSession> preview_;
+    std::unique_ptr<Tormalune_S> saver_;
+    std::unique_ptr<HackSession> hackSession_;
+    std::unique_ptr<x11::RunLock> runLock_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,51 +178,7 @@ int main(int argc, char** argv) {
 
     HostApplication app(argc > 0 ? argv[0] : "Quillmere.scr");
     CursorDisplayCount cursor;
-    std::unique_ptr<PreviewSession> preview;
-    std::unique_ptr<Tormalune_S> saver;
-    std::unique_ptr<HackSession> hackSession;
-    std::unique_ptr<x11::RunLock> runLock;
-
-    MainOps ops;
-    ops.WindowExists = [&](const std::string& title) {
-        return x11::FindTopLevelWindow(connection->display(), title) != 0;
-    };
-    ops.ShowPreview = [&](const std::string& text) {
-        // A handle that names no window ends the program before Qt is started.
-        if (!x11::ForeignWindowSize(connection->display(), PreviewHandle(text))) {
-            return false;
-        }
-        app.Gui();
-        preview = PreviewSession::Show(*connection, text);
-        return preview != nullptr;
-    };
-    ops.TakeRunLock = [&] {
-        runLock = x11::TakeRunLock(*connection);
-        return runLock != nullptr;
-    };
-    ops.CreateTextureFolder = [] { CreateFolderWithParents(TextureFolder(), 0700); };
-    ops.LoadSettings = [] { LoadSettings(); };
-    ops.ShowSettingsDialog = [&] {
-        app.Gui();
-        ShowSettingsDialog();
-    };
-    ops.HideCursor = [&] { return cursor.Hide(); };
-    ops.LoadSaverWindow = [&] {
-        app.Core();
-        saver = std::make_unique<Tormalune_S>(*connection, cursor, ModeLetter(argumentText));
-        saver->Load();
-    };
-    ops.LoadHackSession = [&](const HackRequest& request) {
-        const x11::WindowId window = request.window != 0 ? request.window : connection->root();
-        if (!x11::ForeignWindowSize(connection->display(), window)) {
-            return false;
-        }
-        app.Core();
-        hackSession =
-            std::make_unique<HackSession>(*connection, request, static_cast<std::uint32_t>(window));
-        hackSession->Start();
-        return true;
-    };
+    QtMainOps ops(*connection, app, cursor, argumentText);
 
     const MainResult result =
         hack.kind == HackCommand::Kind::Run ? HackMain(hack.request, ops) : Main(argumentText, ops);

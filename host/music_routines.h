@@ -1,22 +1,23 @@
-// The music module's routines as the saver window and the XScreenSaver session hand them to
-// their sequences: both sequences take the same nine operations, tested with fakes in their place.
+// The music module's routines as the two runs use them (the full-screen run's SaverSequence and
+// the XScreenSaver hack's HackSequence): one small interface, so that the runs are tested with a
+// recording fake in its place. ModuleMusicRoutines (tormalune_bgm.h) is the module itself.
 #pragma once
-
-#include "tormalune_bgm.h"
 
 namespace quillmere {
 
-template <typename Ops>
-void SetMusicRoutines(Ops& ops) {
-    ops.OpenCD = [] { OpenCD(); };
-    ops.WatchCD = [] { WatchCD(); };
-    ops.CdWatchActive = [] { return CdWatchActive; };
-    ops.StopCD = [] { StopCD(); };
-    ops.PlayMp3 = [] { PlayMp3(); };
-    ops.WatchMp3 = [] { WatchMp3(); };
-    ops.StopMp3 = [] { StopMp3(); };
-    ops.PlayWav = [] { PlayWav(); };
-    ops.StopWav = [] { StopWav(); };
-}
+class MusicRoutines {
+  public:
+    virtual ~MusicRoutines() = default;
+    virtual void OpenCD() = 0;
+    virtual void WatchCD() = 0;
+    // The verdict of the last WatchCD: false ends the CD watch.
+    virtual bool CdWatchActive() = 0;
+    virtual void StopCD() = 0;
+    virtual void PlayMp3() = 0;
+    virtual void WatchMp3() = 0;
+    virtual void StopMp3() = 0;
+    virtual void PlayWav() = 0;
+    virtual void StopWav() = 0;
+};
 
 }  // namespace quillmere

@@ -87,7 +87,7 @@ PreviewRect PreviewRectFor(int widthPixels, int heightPixels) {
 
 namespace {
 
-bool FullScreenRunUnderWay(const MainOps& ops) {
+bool FullScreenRunUnderWay(MainOps& ops) {
     // Both markers are always looked up, so a start costs the same whichever one exists.
     const bool saverRunning = ops.WindowExists(kSaverWindowTitle);
     const bool markerFound = ops.WindowExists(kSecondMarkerTitle);
@@ -96,7 +96,7 @@ bool FullScreenRunUnderWay(const MainOps& ops) {
 
 }  // namespace
 
-MainResult Main(const std::string& argumentText, const MainOps& ops) {
+MainResult Main(const std::string& argumentText, MainOps& ops) {
     if (FullScreenRunUnderWay(ops)) {
         return MainResult::EndProgram;
     }
@@ -130,7 +130,7 @@ MainResult Main(const std::string& argumentText, const MainOps& ops) {
     return MainResult::RunWindow;
 }
 
-MainResult HackMain(const HackRequest& request, const MainOps& ops) {
+MainResult HackMain(const HackRequest& request, MainOps& ops) {
     if (FullScreenRunUnderWay(ops)) {
         return MainResult::EndProgram;
     }

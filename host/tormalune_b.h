@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,21 +45,23 @@ struct PreviewRect {
 };
 PreviewRect PreviewRectFor(int widthPixels, int heightPixels);
 
-// The platform steps Main takes. Every member must be set.
-struct MainOps {
-    std::function<bool(const std::string& title)> WindowExists;
+// The platform steps Main (and HackMain) take.
+class MainOps {
+  public:
+    virtual ~MainOps() = default;
+    virtual bool WindowExists(const std::string& title) = 0;
     // Sets up and shows the preview; false when there is nothing to show it in.
-    std::function<bool(const std::string& argumentText)> ShowPreview;
+    virtual bool ShowPreview(const std::string& argumentText) = 0;
     // One full-screen run at a time: false when another run holds the lock. Taken for the
     // full-screen run only, so starts of other kinds can run beside one.
-    std::function<bool()> TakeRunLock;
-    std::function<void()> CreateTextureFolder;
-    std::function<void()> LoadSettings;
-    std::function<void()> ShowSettingsDialog;  // modal: returns once the dialog has closed
-    std::function<int()> HideCursor;           // the new display count
-    std::function<void()> LoadSaverWindow;     // loads Tormalune_S without showing it
+    virtual bool TakeRunLock() = 0;
+    virtual void CreateTextureFolder() = 0;
+    virtual void LoadSettings() = 0;
+    virtual void ShowSettingsDialog() = 0;  // modal: returns once the dialog has closed
+    virtual int HideCursor() = 0;           // the new display count
+    virtual void LoadSaverWindow() = 0;     // loads Tormalune_S without showing it
     // Starts the run inside the request's window; false when that window does not exist.
-    std::function<bool(const HackRequest& request)> LoadHackSession;
+    virtual bool LoadHackSession(const HackRequest& request) = 0;
 };
 
 enum class MainResult {
@@ -71,11 +72,11 @@ enum class MainResult {
     NoHackWindow,     // the hack had no window to draw in
 };
 
-MainResult Main(const std::string& argumentText, const MainOps& ops);
+MainResult Main(const std::string& argumentText, MainOps& ops);
 
 // The start of an XScreenSaver hack. A full-screen run under way refuses it as it refuses every
 // start. It takes no run lock and makes no marker window: the daemon runs one instance per
 // monitor at once, and a second full-screen run stays possible beside the daemon's.
-MainResult HackMain(const HackRequest& request, const MainOps& ops);
+MainResult HackMain(const HackRequest& request, MainOps& ops);
 
 }  // namespace quillmere

@@ -82,12 +82,15 @@ set(QUILLMERE_MUSIC_SYSTEM_TEST_SOURCES
     system/music_saver_test.cpp
     system/music_server_loss_test.cpp)
 set(QUILLMERE_WINDOWS_SYSTEM_TEST_SOURCES
+    windows/music_wine_test.cpp
     windows/renderer_wine_test.cpp)
 
 # Built only by the Windows build, which the Linux configure's check does not see.
 set(QUILLMERE_WINDOWS_ONLY_TEST_FILES
     support/gl_test_context_wgl.cpp
     support/test_support_win32.cpp
+    windows/music_driver.cpp
+    windows/settings_win32_test.cpp
     windows/wintool.cpp)
 
 # Test code is compiled light: it is checked, not timed (what is timed is under bench/), so no

@@ -150,10 +150,11 @@ void ConfigureMusicFileDialog(QFileDialog& dialog, const FileChooserRequest& req
     dialog.setDirectory(request.folder);
 }
 
-Tormalune_PServices DefaultDialogServices() {
-    Tormalune_PServices services;
-    services.chooseFile = [](QWidget& owner,
-                             const FileChooserRequest& request) -> std::optional<QString> {
+namespace {
+
+class DesktopServices final : public Tormalune_PServices {
+  public:
+    std::optional<QString> chooseFile(QWidget& owner, const FileChooserRequest& request) override {
         KeepFileDialogStateWithSettings();
         QFileDialog dialog(&owner);
         ConfigureMusicFileDialog(dialog, request);
@@ -165,8 +166,15 @@ Tormalune_PServices DefaultDialogServices() {
             return std::nullopt;
         }
         return chosen.first();
-    };
-    services.openUrl = [](const QUrl& address) { return QDesktopServices::openUrl(address); };
+    }
+    bool openUrl(const QUrl& address) override { return QDesktopServices::openUrl(address); }
+    std::chrono::milliseconds animationTime() override { return kWindowAnimationTime; }
+};
+
+}  // namespace
+
+Tormalune_PServices& DefaultDialogServices() {
+    static DesktopServices services;
     return services;
 }
 
@@ -185,11 +193,11 @@ QFont Tormalune_P::DialogFont() {
     return font;
 }
 
-Tormalune_P::Tormalune_P(SettingsRecord& settings, Tormalune_PServices services, QWidget* parent)
+Tormalune_P::Tormalune_P(SettingsRecord& settings, Tormalune_PServices& services, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      services_(std::move(services)),
+      services_(services),
       logic_(settings, *this, store_) {
     frameCheck_.setInterval(kFrameCheckInterval);
     connect(&frameCheck_, &QTimer::timeout, this, &Tormalune_P::CheckPlaceOnceFramed);
@@ -384,7 +392,7 @@ void Tormalune_P::Form_Load() {
     AnimPointY = Clamp16(cursor.y());
     // Runs while the dialog appears: the dialog is not held back for it.
     openAnimation_ = AnimateWindowOpen(expectedOuter_.isEmpty() ? frameGeometry() : expectedOuter_,
-                                       services_.animationTime);
+                                       services_.animationTime());
     SetScreenMousePointer(kPointerDefault);
 }
 
@@ -475,8 +483,7 @@ std::optional<std::string> Tormalune_P::ChooseMusicFile(const MusicFileRequest& 
     // Qt's filter takes the description and matches the patterns in any letter case.
     asked.filter = MusicFileFilter();
     asked.folder = PathText(request.folder.empty() ? HomeFolder() : request.folder);
-    const std::optional<QString> chosen =
-        services_.chooseFile ? services_.chooseFile(*this, asked) : std::nullopt;
+    const std::optional<QString> chosen = services_.chooseFile(*this, asked);
     if (!chosen) {
         return std::nullopt;
     }
@@ -498,9 +505,7 @@ void Tormalune_P::CloseDialog() {
 }
 
 void Tormalune_P::OpenWebAddress() {
-    if (services_.openUrl) {
-        services_.openUrl(webAddress_);
-    }
+    services_.openUrl(webAddress_);
 }
 
 void Tormalune_P::SetScreenPointer(int pointer) {
@@ -511,7 +516,7 @@ void Tormalune_P::AnimateClose() {
     if (openAnimation_) {
         openAnimation_->Stop();
     }
-    AnimateWindowClose(*this, services_.animationTime);
+    AnimateWindowClose(*this, services_.animationTime());
 }
 
 void Tormalune_P::Form_Resize() {

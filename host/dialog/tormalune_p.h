@@ -14,7 +14,6 @@
 #include <QUrl>
 #include <array>
 #include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,16 +40,19 @@ struct FileChooserRequest {
 };
 
 // The dialog's ways out to the desktop, replaceable so the dialog can be driven without them.
-struct Tormalune_PServices {
+class Tormalune_PServices {
+  public:
+    virtual ~Tormalune_PServices() = default;
     // Shows the open-file dialog; the chosen file's path, or nothing when cancelled.
-    std::function<std::optional<QString>(QWidget& owner, const FileChooserRequest&)> chooseFile;
+    virtual std::optional<QString> chooseFile(QWidget& owner, const FileChooserRequest&) = 0;
     // Opens an address (the manual's) in the user's browser; true when it was handed over.
-    std::function<bool(const QUrl&)> openUrl;
-    std::chrono::milliseconds animationTime = kWindowAnimationTime;
+    virtual bool openUrl(const QUrl&) = 0;
+    // How long the opening and closing outline takes.
+    virtual std::chrono::milliseconds animationTime() = 0;
 };
 
-// The open-file dialog and the desktop's browser.
-Tormalune_PServices DefaultDialogServices();
+// The open-file dialog and the desktop's browser, with the usual animation; one for the program.
+Tormalune_PServices& DefaultDialogServices();
 
 // The file chooser's filter: described as "BGMﾌｧｲﾙ (MP3 WAV)", matching MP3 and WAV files in any
 // letter case on a file system that tells case apart.
@@ -64,8 +66,9 @@ class Tormalune_P : public QDialog, private DialogView {
     Q_OBJECT
   public:
     // Builds the dialog over the record and runs Form_Load; show it with exec().
+    // The services are used for as long as the dialog lives.
     explicit Tormalune_P(SettingsRecord& settings = Settings,
-                         Tormalune_PServices services = DefaultDialogServices(),
+                         Tormalune_PServices& services = DefaultDialogServices(),
                          QWidget* parent = nullptr);
     ~Tormalune_P() override;
 
@@ -118,7 +121,7 @@ class Tormalune_P : public QDialog, private DialogView {
     QPoint PlaceOfFrame(const QSize& outer) const;
     void CheckPlaceOnceFramed();
 
-    Tormalune_PServices services_;
+    Tormalune_PServices& services_;
     IniSettingsStore store_;
     DialogLogic logic_;
     QImage background_;

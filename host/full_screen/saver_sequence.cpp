@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "file_writing.h"
 #include "last_api_result.h"
 #include "tormalune_b.h"
 
@@ -23,8 +24,9 @@ int IntervalOf(SaverTimer timer) {
     return kTimer3IntervalMs;
 }
 
-SaverSequence::SaverSequence(const SettingsRecord& settings, std::string modeLetter, SaverOps ops)
-    : settings_(settings), modeLetter_(std::move(modeLetter)), ops_(std::move(ops)) {}
+SaverSequence::SaverSequence(const SettingsRecord& settings, std::string modeLetter, SaverOps& ops,
+                             MusicRoutines& music)
+    : settings_(settings), modeLetter_(std::move(modeLetter)), ops_(ops), music_(music) {}
 
 bool SaverSequence::Enabled(SaverTimer timer) const {
     return enabled_[static_cast<int>(timer)];
@@ -42,21 +44,21 @@ void SaverSequence::Form_Load() {
     }
 
     if (settings_.BgmKind == kBgmCd) {
-        ops_.OpenCD();
+        music_.OpenCD();
         SetEnabled(SaverTimer::Timer2, true);
     }
     if (settings_.BgmKind == kBgmFile) {
         const std::string extension = MusicFileExtension(settings_.BgmFile);
         if (extension == "WAV") {
-            ops_.PlayWav();
+            music_.PlayWav();
         }
         if (extension == "MP3") {
-            ops_.PlayMp3();
+            music_.PlayMp3();
             SetEnabled(SaverTimer::Timer1, true);
         }
     }
 
-    rendererPath_ = ops_.ProgramFolder() + "/" + kRendererFileName;
+    rendererPath_ = ops_.ProgramFolder() + kPathSeparator + kRendererFileName;
     // Recorded before the renderer can change it: a renderer killed outright cannot put its
     // switched mode back, and then the host does.
     ops_.RecordScreen();
@@ -88,14 +90,14 @@ void SaverSequence::RendererWait_Timer() {
 
 void SaverSequence::Timer1_Timer() {
     if (Enabled(SaverTimer::Timer1)) {
-        ops_.WatchMp3();
+        music_.WatchMp3();
     }
 }
 
 void SaverSequence::Timer2_Timer() {
     if (Enabled(SaverTimer::Timer2)) {
-        ops_.WatchCD();
-        SetEnabled(SaverTimer::Timer2, ops_.CdWatchActive());
+        music_.WatchCD();
+        SetEnabled(SaverTimer::Timer2, music_.CdWatchActive());
     }
 }
 
@@ -193,16 +195,16 @@ void SaverSequence::Form_QueryUnload() {
 
     if (Enabled(SaverTimer::Timer2)) {
         SetEnabled(SaverTimer::Timer2, false);
-        ops_.StopCD();
+        music_.StopCD();
     }
     if (settings_.BgmKind == kBgmFile) {
         const std::string extension = MusicFileExtension(settings_.BgmFile);
         if (extension == "WAV") {
-            ops_.StopWav();
+            music_.StopWav();
         }
         if (extension == "MP3") {
             SetEnabled(SaverTimer::Timer1, false);
-            ops_.StopMp3();
+            music_.StopMp3();
         }
     }
     if (modeLetter_ == "S") {

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
+#include "music_routines.h"
 #include "saver_contract.h"
 #include "settings.h"
 
@@ -34,44 +34,48 @@ inline constexpr std::uint32_t kRestoreGraceMs = 1000;
 
 int IntervalOf(SaverTimer timer);
 
-// The platform steps and music routines the saver window uses. Every member must be set.
-struct SaverOps {
-    std::function<void(int index)> SaveDisplayPicture;  // Display(index) to texture file index + 1
-    std::function<void()> OpenCD;
-    std::function<void()> WatchCD;
-    std::function<bool()> CdWatchActive;
-    std::function<void()> StopCD;
-    std::function<void()> PlayMp3;
-    std::function<void()> WatchMp3;
-    std::function<void()> StopMp3;
-    std::function<void()> PlayWav;
-    std::function<void()> StopWav;
-    std::function<std::string()> ProgramFolder;
-    std::function<std::int32_t(const std::string& path)> StartProgram;  // process id, 0 on failure
-    std::function<bool(std::int32_t pid)> ProcessRunning;
+// The platform steps the saver window takes; the music comes through MusicRoutines.
+class SaverOps {
+  public:
+    virtual ~SaverOps() = default;
+
+    // Display(index) to texture file index + 1.
+    virtual void SaveDisplayPicture(int index) = 0;
+
+    // The renderer's process.
+    virtual std::string ProgramFolder() = 0;
+    virtual std::int32_t StartProgram(const std::string& path) = 0;  // process id, 0 on failure
+    virtual bool ProcessRunning(std::int32_t pid) = 0;
     // For a renderer that has ended: whether a signal ended it (it ran, and was killed).
-    std::function<bool(std::int32_t pid)> KilledBySignal;
-    std::function<bool()> RendererWindowExists;
+    virtual bool KilledBySignal(std::int32_t pid) = 0;
+    virtual void TerminateProcess(std::int32_t pid) = 0;  // SIGTERM
+
+    // The renderer's window.
+    virtual bool RendererWindowExists() = 0;
+    // Sends the close message to that renderer's window; false when it has none.
+    virtual bool CloseRenderer(std::int32_t pid) = 0;
+    virtual bool RendererWindowOf(std::int32_t pid) = 0;
+
     // The screen configuration, recorded before the renderer starts.
-    std::function<void()> RecordScreen;
-    // True while the root window carries that renderer's switched-mode mark.
-    std::function<bool(std::int32_t pid)> ModeLeftSwitched;
+    virtual void RecordScreen() = 0;
+    // True while the screen carries that renderer's switched-mode mark.
+    virtual bool ModeLeftSwitched(std::int32_t pid) = 0;
     // Puts the recorded configuration back if that renderer's switched one is still current,
     // and removes its mark.
-    std::function<void(std::int32_t pid)> PutBackScreen;
-    // Sends the close message to that renderer's window; false when it has none.
-    std::function<bool(std::int32_t pid)> CloseRenderer;
-    std::function<bool(std::int32_t pid)> RendererWindowOf;
-    std::function<void(std::int32_t pid)> TerminateProcess;  // SIGTERM
-    std::function<std::uint32_t()> TickMs;
-    std::function<void(SaverTimer timer, bool enabled)> SetTimerEnabled;
-    std::function<int()> ShowCursor;   // the new display count
-    std::function<void()> EndProgram;  // never returns in the real program
+    virtual void PutBackScreen(std::int32_t pid) = 0;
+
+    // The window's timers and clock, the cursor, the end.
+    virtual std::uint32_t TickMs() = 0;
+    virtual void SetTimerEnabled(SaverTimer timer, bool enabled) = 0;
+    virtual int ShowCursor() = 0;   // the new display count
+    virtual void EndProgram() = 0;  // never returns in the real program
 };
 
 class SaverSequence {
   public:
-    SaverSequence(const SettingsRecord& settings, std::string modeLetter, SaverOps ops);
+    // ops and music are used for as long as the sequence lives.
+    SaverSequence(const SettingsRecord& settings, std::string modeLetter, SaverOps& ops,
+                  MusicRoutines& music);
 
     // Start sequence: textures, music, renderer, then the wait for its window.
     void Form_Load();
@@ -107,7 +111,8 @@ class SaverSequence {
 
     const SettingsRecord& settings_;
     std::string modeLetter_;
-    SaverOps ops_;
+    SaverOps& ops_;
+    MusicRoutines& music_;
     std::string rendererPath_;
     std::int32_t rendererPid_ = 0;
     std::uint32_t waitStartMs_ = 0;

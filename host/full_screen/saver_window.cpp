@@ -8,9 +8,9 @@
 #include "command_line.h"
 #include "end_program.h"
 #include "linux_process.h"
-#include "music_routines.h"
 #include "texture_picture.h"
 #include "tormalune_b.h"
+#include "tormalune_bgm.h"
 #include "x11_renderer_window.h"
 #include "x11_window_lookup.h"
 
@@ -58,7 +58,8 @@ Tormalune_S::Tormalune_S(const x11::X11Connection& connection, CursorDisplayCoun
         timer->setInterval(IntervalOf(which));
         timer->setTimerType(Qt::PreciseTimer);
     }
-    sequence_ = std::make_unique<SaverSequence>(Settings, std::move(modeLetter), MakeOps());
+    sequence_ = std::make_unique<SaverSequence>(
+        Settings, std::move(modeLetter), static_cast<SaverOps&>(*this), ModuleMusicRoutines());
     connect(&Timer1, &QTimer::timeout, this, [this] { sequence_->Timer1_Timer(); });
     connect(&Timer2, &QTimer::timeout, this, [this] { sequence_->Timer2_Timer(); });
     connect(&Timer3, &QTimer::timeout, this, [this] {
@@ -90,38 +91,60 @@ Tormalune_S::Tormalune_S(const x11::X11Connection& connection, CursorDisplayCoun
 
 Tormalune_S::~Tormalune_S() = default;
 
-SaverOps Tormalune_S::MakeOps() {
-    SaverOps ops;
-    ops.SaveDisplayPicture = [this](int index) { SaveDisplayPicture(index); };
-    SetMusicRoutines(ops);
-    ops.ProgramFolder = [] { return platform::ProgramFolder(); };
-    ops.StartProgram = [](const std::string& path) { return platform::StartChild(path); };
-    ops.ProcessRunning = [](std::int32_t pid) { return platform::ProcessRunning(pid); };
-    ops.KilledBySignal = [](std::int32_t pid) { return platform::KilledBySignal(pid); };
-    ops.RendererWindowExists = [this] { return RendererWindowExists(); };
-    ops.RecordScreen = [this] { screen_.Record(); };
-    ops.ModeLeftSwitched = [this](std::int32_t pid) { return screen_.MarkedBy(pid); };
-    ops.PutBackScreen = [this](std::int32_t pid) { screen_.PutBack(pid); };
-    ops.CloseRenderer = [this](std::int32_t pid) { return CloseRenderer(pid); };
-    ops.RendererWindowOf = [this](std::int32_t pid) { return RendererWindowOf(pid); };
-    ops.TerminateProcess = [](std::int32_t pid) { platform::Terminate(pid); };
-    ops.TickMs = [] { return MonotonicTickMs(); };
-    ops.SetTimerEnabled = [this](SaverTimer timer, bool enabled) {
-        if (enabled) {
-            TimerOf(timer).start();
-        } else {
-            TimerOf(timer).stop();
-        }
-    };
-    ops.ShowCursor = [this] { return cursor_.Show(); };
-    ops.EndProgram = [this] {
-        const std::string& failure = sequence_->StartFailure();
-        if (!failure.empty()) {
-            std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, failure.c_str());
-        }
-        EndProgram(connection_, failure.empty() ? 0 : kExitFailure);
-    };
-    return ops;
+std::string Tormalune_S::ProgramFolder() {
+    return platform::ProgramFolder();
+}
+
+std::int32_t Tormalune_S::StartProgram(const std::string& path) {
+    return platform::StartChild(path);
+}
+
+bool Tormalune_S::ProcessRunning(std::int32_t pid) {
+    return platform::ProcessRunning(pid);
+}
+
+bool Tormalune_S::KilledBySignal(std::int32_t pid) {
+    return platform::KilledBySignal(pid);
+}
+
+void Tormalune_S::TerminateProcess(std::int32_t pid) {
+    platform::Terminate(pid);
+}
+
+void Tormalune_S::RecordScreen() {
+    screen_.Record();
+}
+
+bool Tormalune_S::ModeLeftSwitched(std::int32_t pid) {
+    return screen_.MarkedBy(pid);
+}
+
+void Tormalune_S::PutBackScreen(std::int32_t pid) {
+    screen_.PutBack(pid);
+}
+
+std::uint32_t Tormalune_S::TickMs() {
+    return MonotonicTickMs();
+}
+
+void Tormalune_S::SetTimerEnabled(SaverTimer timer, bool enabled) {
+    if (enabled) {
+        TimerOf(timer).start();
+    } else {
+        TimerOf(timer).stop();
+    }
+}
+
+int Tormalune_S::ShowCursor() {
+    return cursor_.Show();
+}
+
+void Tormalune_S::EndProgram() {
+    const std::string& failure = sequence_->StartFailure();
+    if (!failure.empty()) {
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, failure.c_str());
+    }
+    quillmere::EndProgram(connection_, failure.empty() ? 0 : kExitFailure);
 }
 
 QTimer& Tormalune_S::TimerOf(SaverTimer timer) {

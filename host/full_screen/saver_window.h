@@ -21,7 +21,7 @@
 
 namespace quillmere {
 
-class Tormalune_S : public QObject {
+class Tormalune_S : public QObject, private SaverOps {
     Q_OBJECT
 
   public:
@@ -33,11 +33,24 @@ class Tormalune_S : public QObject {
     void Load();
 
   private:
-    SaverOps MakeOps();
-    void SaveDisplayPicture(int index);
-    bool RendererWindowExists();
-    bool CloseRenderer(std::int32_t pid);
-    bool RendererWindowOf(std::int32_t pid);
+    // SaverOps: the run's steps on X11, Qt's timers and Linux processes.
+    void SaveDisplayPicture(int index) override;
+    std::string ProgramFolder() override;
+    std::int32_t StartProgram(const std::string& path) override;
+    bool ProcessRunning(std::int32_t pid) override;
+    bool KilledBySignal(std::int32_t pid) override;
+    void TerminateProcess(std::int32_t pid) override;
+    bool RendererWindowExists() override;
+    bool CloseRenderer(std::int32_t pid) override;
+    bool RendererWindowOf(std::int32_t pid) override;
+    void RecordScreen() override;
+    bool ModeLeftSwitched(std::int32_t pid) override;
+    void PutBackScreen(std::int32_t pid) override;
+    std::uint32_t TickMs() override;
+    void SetTimerEnabled(SaverTimer timer, bool enabled) override;
+    int ShowCursor() override;
+    void EndProgram() override;
+
     QTimer& TimerOf(SaverTimer timer);
     // Events can wait in Xlib's queue after any request, where the socket notifier cannot see
     // them.

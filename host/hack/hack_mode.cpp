@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "command_line.h"
+#include "file_writing.h"
 #include "saver_contract.h"
 #include "window_id.h"
 
@@ -113,8 +114,8 @@ int IntervalOf(HackTimer timer) {
 }
 
 HackSequence::HackSequence(const SettingsRecord& settings, const HackRequest& request,
-                           std::uint32_t windowId, HackOps ops)
-    : settings_(settings), request_(request), windowId_(windowId), ops_(std::move(ops)) {}
+                           std::uint32_t windowId, HackOps& ops, MusicRoutines& music)
+    : settings_(settings), request_(request), windowId_(windowId), ops_(ops), music_(music) {}
 
 void HackSequence::SetEnabled(HackTimer timer, bool enabled) {
     enabled_[static_cast<int>(timer)] = enabled;
@@ -145,7 +146,7 @@ void HackSequence::Start() {
     }
     // The renderer before the music: it starts drawing sooner, and inherits none of the sound
     // output's files.
-    rendererPath_ = ops_.ProgramFolder() + "/" + kRendererFileName;
+    rendererPath_ = ops_.ProgramFolder() + kPathSeparator + kRendererFileName;
     char id[16];
     std::snprintf(id, sizeof id, "0x%x", windowId_);
     if (!ops_.StartRenderer(rendererPath_, {kWindowIdOption, id})) {
@@ -161,14 +162,14 @@ void HackSequence::Start() {
 void HackSequence::StartMusic() {
     switch (Chosen()) {
         case Music::Cd:
-            ops_.OpenCD();
+            music_.OpenCD();
             SetEnabled(HackTimer::CdWatch, true);
             break;
         case Music::Wav:
-            ops_.PlayWav();
+            music_.PlayWav();
             break;
         case Music::Mp3:
-            ops_.PlayMp3();
+            music_.PlayMp3();
             SetEnabled(HackTimer::Mp3Watch, true);
             break;
         case Music::None:
@@ -187,15 +188,15 @@ void HackSequence::StopMusic() {
             // A watch that gave up (no disc) left nothing playing.
             if (enabled_[static_cast<int>(HackTimer::CdWatch)]) {
                 SetEnabled(HackTimer::CdWatch, false);
-                ops_.StopCD();
+                music_.StopCD();
             }
             break;
         case Music::Wav:
-            ops_.StopWav();
+            music_.StopWav();
             break;
         case Music::Mp3:
             SetEnabled(HackTimer::Mp3Watch, false);
-            ops_.StopMp3();
+            music_.StopMp3();
             break;
         case Music::None:
             break;
@@ -213,14 +214,14 @@ void HackSequence::MusicReleased() {
 
 void HackSequence::Mp3Watch_Timer() {
     if (enabled_[static_cast<int>(HackTimer::Mp3Watch)]) {
-        ops_.WatchMp3();
+        music_.WatchMp3();
     }
 }
 
 void HackSequence::CdWatch_Timer() {
     if (enabled_[static_cast<int>(HackTimer::CdWatch)]) {
-        ops_.WatchCD();
-        SetEnabled(HackTimer::CdWatch, ops_.CdWatchActive());
+        music_.WatchCD();
+        SetEnabled(HackTimer::CdWatch, music_.CdWatchActive());
     }
 }
 

@@ -6,10 +6,10 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "music_routines.h"
 #include "settings.h"
 
 namespace quillmere {
@@ -50,37 +50,35 @@ inline constexpr int kEndLimitMs = 1000;
 
 int IntervalOf(HackTimer timer);
 
-// Every member must be set.
-struct HackOps {
-    std::function<void(int index)> SaveDisplayPicture;  // texture picture index to file index + 1
-    std::function<void()> OpenCD;
-    std::function<void()> WatchCD;
-    std::function<bool()> CdWatchActive;
-    std::function<void()> StopCD;
-    std::function<void()> PlayMp3;
-    std::function<void()> WatchMp3;
-    std::function<void()> StopMp3;
-    std::function<void()> PlayWav;
-    std::function<void()> StopWav;
+// The platform steps the hack run takes; the music comes through MusicRoutines.
+class HackOps {
+  public:
+    virtual ~HackOps() = default;
+
+    // Texture picture index to file index + 1.
+    virtual void SaveDisplayPicture(int index) = 0;
     // True when this instance holds the display's music now. Until it does, MusicReleased is
     // called when the holder lets go.
-    std::function<bool()> TakeMusic;
-    std::function<std::string()> ProgramFolder;
+    virtual bool TakeMusic() = 0;
+
+    // The renderer's process.
+    virtual std::string ProgramFolder() = 0;
     // Starts the program with the arguments; false when it cannot be started.
-    std::function<bool(const std::string& path, const std::vector<std::string>& args)>
-        StartRenderer;
-    std::function<void()> TerminateRenderer;  // SIGTERM
-    std::function<void()> KillRenderer;       // SIGKILL
-    std::function<void(HackTimer timer, bool enabled)> SetTimerEnabled;
+    virtual bool StartRenderer(const std::string& path, const std::vector<std::string>& args) = 0;
+    virtual void TerminateRenderer() = 0;  // SIGTERM
+    virtual void KillRenderer() = 0;       // SIGKILL
+
+    virtual void SetTimerEnabled(HackTimer timer, bool enabled) = 0;
     // Ends the program with the code; failure, when not empty, is the line to print first.
-    std::function<void(int code, const std::string& failure)> EndProgram;
+    virtual void EndProgram(int code, const std::string& failure) = 0;
 };
 
 class HackSequence {
   public:
     // windowId: the window to draw in, resolved (the root window's id for -root).
+    // ops and music are used for as long as the sequence lives.
     HackSequence(const SettingsRecord& settings, const HackRequest& request, std::uint32_t windowId,
-                 HackOps ops);
+                 HackOps& ops, MusicRoutines& music);
 
     // Textures, the renderer in the window, then the music when this instance may play it.
     void Start();
@@ -111,7 +109,8 @@ class HackSequence {
     const SettingsRecord& settings_;
     HackRequest request_;
     std::uint32_t windowId_;
-    HackOps ops_;
+    HackOps& ops_;
+    MusicRoutines& music_;
     std::string rendererPath_;
     bool playing_ = false;
     bool ending_ = false;

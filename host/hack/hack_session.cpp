@@ -10,7 +10,6 @@
 
 #include "end_program.h"
 #include "linux_process.h"
-#include "music_routines.h"
 #include "texture_picture.h"
 #include "tormalune_bgm.h"
 
@@ -29,7 +28,8 @@ HackSession::HackSession(const x11::X11Connection& connection, const HackRequest
         timer->setInterval(IntervalOf(which));
         timer->setTimerType(Qt::PreciseTimer);
     }
-    sequence_ = std::make_unique<HackSequence>(Settings, request, windowId, MakeOps());
+    sequence_ = std::make_unique<HackSequence>(Settings, request, windowId,
+                                               static_cast<HackOps&>(*this), ModuleMusicRoutines());
     connect(&mp3Watch_, &QTimer::timeout, this, [this] { sequence_->Mp3Watch_Timer(); });
     connect(&cdWatch_, &QTimer::timeout, this, [this] { sequence_->CdWatch_Timer(); });
     connect(&endLimit_, &QTimer::timeout, this, [this] { sequence_->EndLimit_Timer(); });
@@ -62,31 +62,35 @@ HackSession::HackSession(const x11::X11Connection& connection, const HackRequest
 
 HackSession::~HackSession() = default;
 
-HackOps HackSession::MakeOps() {
-    HackOps ops;
-    ops.SaveDisplayPicture = [this](int index) { SaveTexturePicture(Display[index], index + 1); };
-    SetMusicRoutines(ops);
-    ops.TakeMusic = [this] { return TakeMusic(); };
-    ops.ProgramFolder = [] { return platform::ProgramFolder(); };
-    ops.StartRenderer = [this](const std::string& path, const std::vector<std::string>& args) {
-        return StartRenderer(path, args);
-    };
-    ops.TerminateRenderer = [this] { renderer_.terminate(); };
-    ops.KillRenderer = [this] { renderer_.kill(); };
-    ops.SetTimerEnabled = [this](HackTimer timer, bool enabled) {
-        if (enabled) {
-            TimerOf(timer).start();
-        } else {
-            TimerOf(timer).stop();
-        }
-    };
-    ops.EndProgram = [this](int code, const std::string& failure) {
-        if (!failure.empty()) {
-            std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, failure.c_str());
-        }
-        EndProgram(connection_, code);
-    };
-    return ops;
+void HackSession::SaveDisplayPicture(int index) {
+    SaveTexturePicture(Display[index], index + 1);
+}
+
+std::string HackSession::ProgramFolder() {
+    return platform::ProgramFolder();
+}
+
+void HackSession::TerminateRenderer() {
+    renderer_.terminate();
+}
+
+void HackSession::KillRenderer() {
+    renderer_.kill();
+}
+
+void HackSession::SetTimerEnabled(HackTimer timer, bool enabled) {
+    if (enabled) {
+        TimerOf(timer).start();
+    } else {
+        TimerOf(timer).stop();
+    }
+}
+
+void HackSession::EndProgram(int code, const std::string& failure) {
+    if (!failure.empty()) {
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, failure.c_str());
+    }
+    quillmere::EndProgram(connection_, code);
 }
 
 QTimer& HackSession::TimerOf(HackTimer timer) {

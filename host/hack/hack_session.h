@@ -23,7 +23,7 @@ namespace quillmere {
 // monitors, which share one sound output.
 inline constexpr char kMusicSelection[] = "_QUILLMERE_MUSIC";
 
-class HackSession : public QObject {
+class HackSession : public QObject, private HackOps {
     Q_OBJECT
 
   public:
@@ -34,9 +34,16 @@ class HackSession : public QObject {
     void Start();
 
   private:
-    HackOps MakeOps();
-    bool TakeMusic();
-    bool StartRenderer(const std::string& path, const std::vector<std::string>& args);
+    // HackOps: the run's steps on X11, Qt's timers and a QProcess.
+    void SaveDisplayPicture(int index) override;
+    bool TakeMusic() override;
+    std::string ProgramFolder() override;
+    bool StartRenderer(const std::string& path, const std::vector<std::string>& args) override;
+    void TerminateRenderer() override;
+    void KillRenderer() override;
+    void SetTimerEnabled(HackTimer timer, bool enabled) override;
+    void EndProgram(int code, const std::string& failure) override;
+
     void PumpConnection();
     QTimer& TimerOf(HackTimer timer);
 

@@ -74,13 +74,13 @@ std::int32_t SendMci(const std::string& command, std::string& answer) {
         answer = "コマンド文字列が指定されていません";
         return -1;
     }
-    const std::int32_t code = mciSendString(command, MciAnswerBuffer, kMciAnswerBufferLength);
+    const std::int32_t code = SendMediaString(command, MciAnswerBuffer, kMciAnswerBufferLength);
     LastApiResult = code;
     if (code == 0) {
         answer = BufferText(MciAnswerBuffer, kMciAnswerBufferLength);
         return 0;
     }
-    if (mciGetErrorString(code, MciErrorBuffer, kMciErrorBufferLength)) {
+    if (MediaErrorString(code, MciErrorBuffer, kMciErrorBufferLength)) {
         answer = BufferText(MciErrorBuffer, kMciErrorBufferLength);
     } else {
         answer = "Error (文字列が取れません)";
@@ -110,8 +110,8 @@ std::int32_t PlayMciDevice(const std::string& device, const std::string& from,
 }
 
 void OpenCD() {
-    LastApiResult = mciSendString("open cdaudio", nullptr, 0);
-    LastApiResult = mciSendString("set cdaudio time format tmsf", nullptr, 0);
+    LastApiResult = SendMediaString("open cdaudio", nullptr, 0);
+    LastApiResult = SendMediaString("set cdaudio time format tmsf", nullptr, 0);
 }
 
 void WatchCD() {
@@ -129,7 +129,7 @@ void WatchCD() {
     QueryMci("status cdaudio position");
     QueryMci("status cdaudio length");
 
-    LastApiResult = mciSendString("status cdaudio mode", CdModeBuffer, kCdModeBufferLength);
+    LastApiResult = SendMediaString("status cdaudio mode", CdModeBuffer, kCdModeBufferLength);
     const std::string mode = BufferText(CdModeBuffer, kCdModeBufferLength).substr(0, 7);
 
     const std::int16_t repeat = Settings.BgmRepeat;
@@ -151,8 +151,8 @@ void WatchCD() {
 }
 
 void StopCD() {
-    LastApiResult = mciSendString("stop cdaudio", nullptr, 0);
-    LastApiResult = mciSendString("close cdaudio", nullptr, 0);
+    LastApiResult = SendMediaString("stop cdaudio", nullptr, 0);
+    LastApiResult = SendMediaString("close cdaudio", nullptr, 0);
 }
 
 void PlayMp3() {
@@ -160,14 +160,14 @@ void PlayMp3() {
     // whole whatever it holds; any other path goes into the command exactly as it is.
     const std::string open =
         "open " + QuotedMciWord(Settings.BgmFile) + " type MPEGVideo Alias MP3Play";
-    if (mciSendString(open, nullptr, 0) == 0) {
-        mciSendString("play MP3Play", nullptr, 0);
+    if (SendMediaString(open, nullptr, 0) == 0) {
+        SendMediaString("play MP3Play", nullptr, 0);
     }
 }
 
 bool IsMp3Playing() {
     // A failed query counts as not playing, whatever an earlier answer left in the buffer.
-    if (mciSendString("status MP3Play mode", Mp3ModeBuffer, kMp3ModeBufferLength) != 0) {
+    if (SendMediaString("status MP3Play mode", Mp3ModeBuffer, kMp3ModeBufferLength) != 0) {
         return false;
     }
     return BufferText(Mp3ModeBuffer, kMp3ModeBufferLength).substr(0, 7) == "playing";
@@ -177,24 +177,46 @@ void WatchMp3() {
     if (IsMp3Playing()) {
         return;
     }
-    mciSendString("stop MP3Play", nullptr, 0);
-    mciSendString("play MP3Play from 0", nullptr, 0);
+    SendMediaString("stop MP3Play", nullptr, 0);
+    SendMediaString("play MP3Play from 0", nullptr, 0);
 }
 
 void StopMp3() {
-    mciSendString("stop MP3Play", nullptr, 0);
-    mciSendString("close MP3Play", nullptr, 0);
+    SendMediaString("stop MP3Play", nullptr, 0);
+    SendMediaString("close MP3Play", nullptr, 0);
 }
 
 void PlayWav() {
-    if (waveOutGetNumDevs() <= 0) {
+    if (WaveOutputDeviceCount() <= 0) {
         return;
     }
-    LastApiResult = PlaySound(Settings.BgmFile.c_str(), kSndAsync | kSndLoop);
+    LastApiResult = PlayWaveSound(Settings.BgmFile.c_str(), kSndAsync | kSndLoop);
 }
 
 void StopWav() {
-    LastApiResult = PlaySound(nullptr, 0);
+    LastApiResult = PlayWaveSound(nullptr, 0);
+}
+
+namespace {
+
+class ModuleRoutines final : public MusicRoutines {
+  public:
+    void OpenCD() override { quillmere::OpenCD(); }
+    void WatchCD() override { quillmere::WatchCD(); }
+    bool CdWatchActive() override { return quillmere::CdWatchActive; }
+    void StopCD() override { quillmere::StopCD(); }
+    void PlayMp3() override { quillmere::PlayMp3(); }
+    void WatchMp3() override { quillmere::WatchMp3(); }
+    void StopMp3() override { quillmere::StopMp3(); }
+    void PlayWav() override { quillmere::PlayWav(); }
+    void StopWav() override { quillmere::StopWav(); }
+};
+
+}  // namespace
+
+MusicRoutines& ModuleMusicRoutines() {
+    static ModuleRoutines routines;
+    return routines;
 }
 
 void CloseAllMusic() {

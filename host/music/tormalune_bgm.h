@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "music_routines.h"
+
 namespace quillmere {
 
 // Verdict of the last WatchCD tick: false stops the CD watch timer.
@@ -40,6 +42,9 @@ std::int32_t SendMci(const std::string& command, std::string& answer);
 std::string QueryMci(const std::string& command);
 std::int32_t PlayMciDevice(const std::string& device, const std::string& from,
                            const std::string& to);
+
+// The routines above, as the runs take them.
+MusicRoutines& ModuleMusicRoutines();
 
 // Stops every sound and closes every media device, so the audio output is shut before the
 // program ends at once. The stop routines above already do this for what they opened.

@@ -14,25 +14,6 @@ extern char** environ;
 
 namespace quillmere::platform {
 
-std::string ProgramFolder() {
-    std::vector<char> buffer(4096);
-    while (true) {
-        const ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (length < 0) {
-            return {};
-        }
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            const std::string path(buffer.data(), static_cast<std::size_t>(length));
-            const std::size_t slash = path.rfind('/');
-            if (slash == std::string::npos) {
-                return {};
-            }
-            return slash == 0 ? "/" : path.substr(0, slash);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 bool ProcessRunning(pid_t pid) {
     if (pid <= 0) {
         return false;

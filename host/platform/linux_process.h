@@ -1,14 +1,14 @@
-// Process facts the host needs: where its program lives, and whether a started program still runs.
+// Process facts the host needs: where its program lives (program_folder.h), and whether a started
+// program still runs.
 #pragma once
 
 #include <sys/types.h>
 
 #include <string>
 
-namespace quillmere::platform {
+#include "program_folder.h"
 
-// The folder of the running executable, from /proc/self/exe; empty when it cannot be read.
-std::string ProgramFolder();
+namespace quillmere::platform {
 
 // True while the process exists and has not ended (a zombie has ended).
 bool ProcessRunning(pid_t pid);

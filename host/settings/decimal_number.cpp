@@ -1,34 +1,14 @@
 #include "decimal_number.h"
 
-#include <locale.h>
-#include <stdlib.h>
-
-#include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <limits>
 #include <string>
+#include <system_error>
 
 namespace quillmere {
 
 namespace {
-
-// The "C" locale for the conversion: the host runs in the user's locale (Qt sets it), whose
-// decimal point may not be '.'.
-class CLocale {
-  public:
-    CLocale() : locale_(::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))) {}
-    ~CLocale() {
-        if (locale_ != static_cast<locale_t>(nullptr)) {
-            ::freelocale(locale_);
-        }
-    }
-    CLocale(const CLocale&) = delete;
-    CLocale& operator=(const CLocale&) = delete;
-    explicit operator bool() const { return locale_ != static_cast<locale_t>(nullptr); }
-    locale_t get() const { return locale_; }
-
-  private:
-    locale_t locale_;
-};
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
@@ -38,7 +18,7 @@ bool IsDigit(char c) {
 
 std::optional<DecimalNumber> ReadDecimalNumber(std::string_view text,
                                                std::string_view exponentLetters) {
-    // Checked by hand: strtod also takes blanks, "inf", "nan" and hexadecimal forms.
+    // Checked by hand: strtod and from_chars also take "inf", "nan" and other forms.
     std::size_t pos = 0;
     const auto skipSign = [&] {
         if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
@@ -52,8 +32,11 @@ std::optional<DecimalNumber> ReadDecimalNumber(std::string_view text,
         }
         return pos - start;
     };
+    const bool negative = !text.empty() && text[0] == '-';
     skipSign();
-    std::size_t digits = skipDigits();
+    const std::size_t mantissaStart = pos;
+    std::size_t integerDigits = skipDigits();
+    std::size_t digits = integerDigits;
     if (pos < text.size() && text[pos] == '.') {
         ++pos;
         digits += skipDigits();
@@ -61,24 +44,53 @@ std::optional<DecimalNumber> ReadDecimalNumber(std::string_view text,
     if (digits == 0) {
         return std::nullopt;
     }
-    std::string plain(text);
+    const std::size_t mantissaEnd = pos;
+    // The decimal exponent, saturated: its size only decides between too large and too small.
+    long long exponent = 0;
     if (pos < text.size() && exponentLetters.find(text[pos]) != std::string_view::npos) {
-        plain[pos++] = 'e';
+        ++pos;
+        const bool negativeExponent = pos < text.size() && text[pos] == '-';
         skipSign();
+        const std::size_t exponentStart = pos;
         if (skipDigits() == 0) {
             return std::nullopt;
+        }
+        for (std::size_t i = exponentStart; i < pos; ++i) {
+            exponent = std::min<long long>(exponent * 10 + (text[i] - '0'), 1'000'000'000);
+        }
+        if (negativeExponent) {
+            exponent = -exponent;
         }
     }
     if (pos != text.size()) {
         return std::nullopt;
     }
-    static const CLocale cLocale;
-    if (!cLocale) {
+    // from_chars reads in no locale: the host runs in the user's, whose decimal point may not be
+    // '.'. It takes no '+' and knows only 'e', so the text is handed over in that form.
+    std::string plain(text.substr(mantissaStart, mantissaEnd - mantissaStart));
+    plain += 'e' + std::to_string(exponent);
+    double value = 0;
+    const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value,
+                                              std::chars_format::scientific);
+    if (error == std::errc::result_out_of_range) {
+        // As the C library gives it: +-HUGE_VAL beyond the range of double, 0 below it. The
+        // position of the first digit that is not 0 tells which.
+        const std::string_view mantissa = text.substr(mantissaStart, mantissaEnd - mantissaStart);
+        const std::size_t firstNonZero = mantissa.find_first_of("123456789");
+        const long long firstPower =
+            static_cast<long long>(integerDigits) - 1 -
+            static_cast<long long>(firstNonZero < integerDigits ? firstNonZero : firstNonZero - 1) +
+            exponent;
+        value = firstPower > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+        return DecimalNumber{negative ? -value : value, true};
+    }
+    if (error != std::errc() || end != plain.data() + plain.size()) {
         return std::nullopt;
     }
-    errno = 0;
-    const double value = ::strtod_l(plain.c_str(), nullptr, cLocale.get());
-    return DecimalNumber{value, std::isinf(value) || (value == 0 && errno == ERANGE)};
+    if (negative) {
+        value = -value;
+    }
+    return DecimalNumber{value, std::isinf(value)};
 }
 
 std::string_view TrimmedOf(std::string_view text, std::string_view blanks) {

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "unique_fd.h"
+
 namespace quillmere {
 
 namespace {
@@ -51,9 +53,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 bool ReplaceFileBytes(const std::string& path, std::string_view bytes, unsigned permissions,
                       Durability durability) {
-    // The folder part: "" for a file in the root, "." for a bare name.
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string folder = FolderPart(path);
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     // mkostemp creates with O_EXCL, so nothing planted at the temporary name is followed.
     std::string temporary = folder + "/." + name + ".XXXXXX";
@@ -95,8 +96,81 @@ bool CreateFolderWithParents(const std::string& path, unsigned permissions) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+namespace {
+
+// Non-blocking so that a FIFO put in the file's place cannot hang us.
 UniqueFd OpenForReading(const std::string& path) {
     return UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+}
+
+}  // namespace
+
+FileRead ReadRegularFile(const std::string& path, std::string& bytes, unsigned* permissions) {
+    const UniqueFd fd = OpenForReading(path);
+    if (!fd) {
+        return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return FileRead::Failed;
+    }
+    if (permissions != nullptr) {
+        *permissions = info.st_mode & 07777;
+    }
+    bytes.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return FileRead::Failed;
+        }
+        if (got == 0) {
+            return FileRead::Ok;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool CanOpenForReading(const std::string& path) {
+    const UniqueFd fd = OpenForReading(path);
+    if (!fd) {
+        return false;
+    }
+    // Linux opens folders for reading too.
+    struct stat info {};
+    return ::fstat(fd.get(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+std::string FolderPart(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return path.substr(0, slash);
+}
+
+std::optional<std::string> FinalLinkTarget(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0) {
+            return errno == ENOENT ? std::optional<std::string>(current) : std::nullopt;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            return current;
+        }
+        std::vector<char> target(4096);
+        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) {
+            return std::nullopt;
+        }
+        std::string next(target.data(), static_cast<std::size_t>(length));
+        current = next.front() == '/' ? next : FolderPart(current) + "/" + next;
+    }
+    return std::nullopt;  // a loop
 }
 
 std::string HomeFolder() {

@@ -1,18 +1,11 @@
 #include "ini_file.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "cp932.h"
 #include "file_writing.h"
-#include "last_api_result.h"
-#include "unique_fd.h"
 #include "utf8.h"
 
 namespace quillmere {
@@ -133,13 +126,15 @@ Document Parse(std::string_view text) {
     return doc;
 }
 
+// The file's own line ending; CR LF in a file that has none yet, as the Windows profile functions
+// write, so that both platforms write the same bytes for the same choices.
 std::string_view LineEndingOf(const Document& doc) {
     for (const Line& line : doc.lines) {
         if (!line.ending.empty()) {
             return line.ending;
         }
     }
-    return "\n";
+    return "\r\n";
 }
 
 enum class LineKind { Other, Section, Key };
@@ -323,104 +318,6 @@ bool HasBreakOrNul(std::string_view text) {
     return text.find_first_of(std::string_view("\r\n\0", 3)) != npos;
 }
 
-// ---- files ----
-
-// The folder part of a path: "" for a file in the root, "." for a bare name.
-std::string FolderPart(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return path.substr(0, slash);
-}
-
-// 0 on success, else an errno value (EINVAL for something that is not a regular file).
-int ReadRegularFile(const std::string& path, std::string& bytes, mode_t* mode) {
-    // Non-blocking so a FIFO put in the file's place cannot hang us.
-    const UniqueFd fd = OpenForReading(path);
-    if (!fd) {
-        return errno;
-    }
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) {
-        return errno;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return EINVAL;
-    }
-    if (mode != nullptr) {
-        *mode = info.st_mode & 07777;
-    }
-    bytes.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return errno;
-        }
-        if (got == 0) {
-            return 0;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-}
-
-// The final target of a chain of symbolic links (the path itself when it is none), so that a
-// settings file kept elsewhere through a link is updated in place and the link survives.
-std::optional<std::string> ResolveLinks(const std::string& path) {
-    std::string current = path;
-    for (int hop = 0; hop < 40; ++hop) {
-        struct stat info {};
-        if (::lstat(current.c_str(), &info) != 0) {
-            return errno == ENOENT ? std::optional<std::string>(current) : std::nullopt;
-        }
-        if (!S_ISLNK(info.st_mode)) {
-            return current;
-        }
-        std::vector<char> target(4096);
-        const ssize_t length = ::readlink(current.c_str(), target.data(), target.size());
-        if (length <= 0 || static_cast<std::size_t>(length) >= target.size()) {
-            return std::nullopt;
-        }
-        std::string next(target.data(), static_cast<std::size_t>(length));
-        current = next.front() == '/' ? next : FolderPart(current) + "/" + next;
-    }
-    return std::nullopt;  // a loop
-}
-
-bool WriteIniFile(const std::string& section, const std::string& key, const std::string& value,
-                  const std::string& file) {
-    if (file.empty()) {
-        return false;
-    }
-    const std::optional<std::string> target = ResolveLinks(file);
-    if (!target) {
-        return false;
-    }
-    const std::string folder = FolderPart(*target);
-    if (!folder.empty() && !CreateFolderWithParents(folder, 0700)) {
-        return false;
-    }
-    std::string old;
-    mode_t mode = 0600;
-    const int readError = ReadRegularFile(*target, old, &mode);
-    if (readError != 0 && readError != ENOENT) {
-        return false;  // never replace what we could not read
-    }
-    const std::optional<std::string> updated = SetIniValue(old, section, key, value);
-    if (!updated) {
-        return false;
-    }
-    if (readError == 0 && *updated == old) {
-        return true;
-    }
-    // Readers see either the old file or the new one, never a part; a failure leaves the old one.
-    return ReplaceFileBytes(*target, *updated, mode, Durability::PowerLoss);
-}
-
 }  // namespace
 
 std::string ReadIniValue(std::string_view fileBytes, std::string_view section,
@@ -490,19 +387,43 @@ std::optional<std::string> SetIniValue(std::string_view fileBytes, std::string_v
     return out;
 }
 
-std::string ReadIniString(const std::string& section, const std::string& key,
-                          const std::string& file) {
+std::string ReadIniFile(const std::string& section, const std::string& key,
+                        const std::string& file) {
     std::string bytes;
-    if (ReadRegularFile(file, bytes, nullptr) != 0) {
+    if (ReadRegularFile(file, bytes) != FileRead::Ok) {
         return {};
     }
     return ReadIniValue(bytes, section, key);
 }
 
-std::string WriteIniString(const std::string& section, const std::string& key,
-                           const std::string& value, const std::string& file) {
-    LastApiResult = WriteIniFile(section, key, value, file) ? 1 : 0;
-    return {};
+bool WriteIniFile(const std::string& section, const std::string& key, const std::string& value,
+                  const std::string& file) {
+    if (file.empty()) {
+        return false;
+    }
+    const std::optional<std::string> target = FinalLinkTarget(file);
+    if (!target) {
+        return false;
+    }
+    const std::string folder = FolderPart(*target);
+    if (!folder.empty() && !CreateFolderWithParents(folder, 0700)) {
+        return false;
+    }
+    std::string old;
+    unsigned permissions = 0600;
+    const FileRead read = ReadRegularFile(*target, old, &permissions);
+    if (read == FileRead::Failed) {
+        return false;  // never replace what we could not read
+    }
+    const std::optional<std::string> updated = SetIniValue(old, section, key, value);
+    if (!updated) {
+        return false;
+    }
+    if (read == FileRead::Ok && *updated == old) {
+        return true;
+    }
+    // Readers see either the old file or the new one, never a part; a failure leaves the old one.
+    return ReplaceFileBytes(*target, *updated, permissions, Durability::PowerLoss);
 }
 
 }  // namespace quillmere

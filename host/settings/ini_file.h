@@ -1,4 +1,7 @@
-// Our private-profile (INI) code: "[section]" header lines and "key=value" lines, read and written
+// The private-profile (INI) read and write of the settings file, and our own INI code behind them
+// on Linux (on Windows they are the system's profile functions, ini_profile_win32.cpp).
+//
+// Our own INI code: "[section]" header lines and "key=value" lines, read and written
 // the way the Windows profile functions do, so settings files from there read unchanged.
 //
 // Reading: a line ends at LF, CR LF or a lone CR; blanks around names and values are ignored, one
@@ -22,7 +25,8 @@
 // bytes reads back cut.
 //
 // Writing replaces the file atomically and keeps every other byte of it: other sections, keys,
-// comments, blank lines and line endings. A symbolic link is followed and its final target is
+// comments, blank lines and line endings. New lines take the file's line ending, CR LF in a file
+// that has none yet (as Windows writes it). A symbolic link is followed and its final target is
 // replaced, so the link stays.
 #pragma once
 
@@ -36,14 +40,24 @@ namespace quillmere {
 inline constexpr std::size_t kIniValueLimit = 255;
 
 // The value stored under key in section of file; empty when the file, section or key is missing.
+// Names are UTF-8; in the file they are CP932 (Windows: the same CP932 bytes, whatever the ANSI
+// code page). Values are UTF-8 on Linux and bytes of the ANSI code page on Windows, as the
+// profile functions hand them over.
 std::string ReadIniString(const std::string& section, const std::string& key,
                           const std::string& file);
 
-// Stores value under key in section of file, creating the file (and its folder, mode 0700),
-// the section or the key as needed. Always returns empty text; LastApiResult is left non-zero on
-// success and 0 on failure, in which case the file is unchanged.
+// Stores value under key in section of file, creating the file, the section or the key as needed.
+// Always returns empty text; LastApiResult is left non-zero on success and 0 on failure.
 std::string WriteIniString(const std::string& section, const std::string& key,
                            const std::string& value, const std::string& file);
+
+// Our own reading and writing of a file by the rules above: the Linux side of ReadIniString and
+// WriteIniString. The write creates the file's folder (mode 0700) as needed and leaves the file
+// unchanged when it fails.
+std::string ReadIniFile(const std::string& section, const std::string& key,
+                        const std::string& file);
+bool WriteIniFile(const std::string& section, const std::string& key, const std::string& value,
+                  const std::string& file);
 
 // The reading rules applied to a file's bytes.
 std::string ReadIniValue(std::string_view fileBytes, std::string_view section,

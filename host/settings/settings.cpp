@@ -1,13 +1,10 @@
 #include "settings.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
 
 #include "decimal_number.h"
 #include "file_writing.h"
 #include "ini_file.h"
-#include "xdg_paths.h"
 
 namespace quillmere {
 
@@ -22,18 +19,7 @@ std::int16_t NumberSetting(const std::string& text) {
     return FloorOfNumberText(text).value_or(0);
 }
 
-std::string WithoutTrailingSlash(const std::string& path) {
-    if (!path.empty() && path.back() == '/') {
-        return path.substr(0, path.size() - 1);
-    }
-    return path;
-}
-
 }  // namespace
-
-std::string SettingsFilePath() {
-    return SettingsFolder() + "/Quillmere.ini";
-}
 
 std::string SignedNumberText(std::int32_t value) {
     return value < 0 ? std::to_string(value) : " " + std::to_string(value);
@@ -63,42 +49,20 @@ std::string MusicFileExtension(std::string_view path) {
 }
 
 bool FileExists(const std::string& path) {
-    const std::string name = WithoutTrailingSlash(path);
-    if (name.empty()) {
-        return false;
-    }
-    // Non-blocking so that a FIFO does not hang the start.
-    const UniqueFd fd = OpenForReading(name);
-    if (!fd) {
-        return false;
-    }
-    // Linux opens folders for reading too.
-    struct stat info {};
-    return ::fstat(fd.get(), &info) == 0 && !S_ISDIR(info.st_mode);
-}
-
-std::string FolderOfPath(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return {};
-    }
-    std::string folder = path.substr(0, slash + 1);
-    // The root keeps its "/": an empty folder would mean "no folder" to the file chooser.
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
-    return folder;
+    const std::string name = WithoutTrailingSeparator(path);
+    return !name.empty() && CanOpenForReading(name);
 }
 
 void LoadSettings() {
     const std::string file = SettingsFilePath();
     Settings.BgmKind = NumberSetting(ReadIniString(kSettingsSection, kKeyBgmKind, file));
     Settings.BgmRepeat = NumberSetting(ReadIniString(kSettingsSection, kKeyBgmRepeat, file));
-    Settings.BgmFolder = HomeFolder();
+    Settings.BgmFolder = MusicFolderWhenNone();
     const std::string path = ReadIniString(kSettingsSection, kKeyBgmFile, file);
     if (!path.empty() && FileExists(path)) {
-        // Keep the path that was tested: with its trailing "/" it would name no file to open.
-        Settings.BgmFile = WithoutTrailingSlash(path);
+        // Keep the path that was tested: with its trailing separator it would name no file to
+        // open.
+        Settings.BgmFile = WithoutTrailingSeparator(path);
         Settings.BgmFolder = FolderOfPath(Settings.BgmFile);
         return;
     }

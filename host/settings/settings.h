@@ -30,8 +30,13 @@ inline constexpr char kKeyBgmKind[] = "BGM区分";
 inline constexpr char kKeyBgmRepeat[] = "BGMﾘﾋﾟｰﾄ";
 inline constexpr char kKeyBgmFile[] = "BGMﾌｧｲﾙ";
 
-// $XDG_CONFIG_HOME/Quillmere/Quillmere.ini (default ~/.config/Quillmere/Quillmere.ini).
+// Linux: $XDG_CONFIG_HOME/Quillmere/Quillmere.ini (default ~/.config/Quillmere/Quillmere.ini).
+// Windows: <program folder>\Quillmere.ini.
 std::string SettingsFilePath();
+
+// Where the file chooser starts when no music file is chosen: the home folder on Linux (the
+// program's folder there is a system folder), the program folder on Windows.
+std::string MusicFolderWhenNone();
 
 // Fills Settings from the settings file; missing or bad values give the defaults.
 void LoadSettings();
@@ -48,11 +53,16 @@ std::optional<std::int16_t> FloorOfNumberText(std::string_view text);
 // letters upper-cased, so "song.Mp3" gives "MP3" (no byte of a longer UTF-8 character is one).
 std::string MusicFileExtension(std::string_view path);
 
-// True when path (less one trailing "/") can be opened for reading and is not a folder.
+// path without one trailing separator ("/" on Linux, "\" on Windows, a whole character there).
+std::string WithoutTrailingSeparator(const std::string& path);
+
+// True when path (less one trailing separator) can be opened for reading and is not a folder.
 bool FileExists(const std::string& path);
 
-// The folder part of path without its trailing "/": "/music/a.mp3" gives "/music", "/a.mp3"
-// gives "/", "a.mp3" gives "".
+// The folder part of path. Linux: without its trailing "/": "/music/a.mp3" gives "/music",
+// "/a.mp3" gives "/", "a.mp3" gives "". Windows: up to the last ":" or "\" (whole characters of
+// the ANSI code page), less a trailing "\": "C:\Music\a.mp3" gives "C:\Music", "C:\a.mp3"
+// gives "C:", "a.mp3" gives "".
 std::string FolderOfPath(const std::string& path);
 
 }  // namespace quillmere

@@ -80,15 +80,30 @@ class DialogTest : public ::testing::Test {
     void SetUp() override {
         setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
         setenv("HOME", dir_.path().c_str(), 1);
-        services_.animationTime = 0ms;
-        services_.chooseFile = [this](QWidget& owner, const FileChooserRequest& request) {
-            requests_.push_back(request);
-            owners_.push_back(&owner);
-            return chooserAnswer_;
-        };
-        // Nothing reaches the desktop unless a test asks for it.
-        services_.openUrl = [](const QUrl&) { return true; };
     }
+
+    // The file chooser answers as the test says and records what it was asked; nothing reaches
+    // the desktop unless a test asks for it.
+    class Services final : public Tormalune_PServices {
+      public:
+        explicit Services(DialogTest& test) : test_(test) {}
+        std::optional<QString> chooseFile(QWidget& owner,
+                                          const FileChooserRequest& request) override {
+            test_.requests_.push_back(request);
+            test_.owners_.push_back(&owner);
+            return test_.chooserAnswer_;
+        }
+        bool openUrl(const QUrl& address) override {
+            return desktop ? quillmere::DefaultDialogServices().openUrl(address) : true;
+        }
+        std::chrono::milliseconds animationTime() override { return animation; }
+
+        bool desktop = false;
+        std::chrono::milliseconds animation = 0ms;
+
+      private:
+        DialogTest& test_;
+    };
 
     std::unique_ptr<Tormalune_P> Make() {
         return std::make_unique<Tormalune_P>(record_, services_);
@@ -105,10 +120,10 @@ class DialogTest : public ::testing::Test {
 
     TempDir dir_;
     SettingsRecord record_;
-    Tormalune_PServices services_;
     std::optional<QString> chooserAnswer_;
     std::vector<FileChooserRequest> requests_;
     std::vector<QWidget*> owners_;
+    Services services_{*this};
 
     static inline int argc_ = 1;
     static inline char name_[] = "dialog_tests";
@@ -229,9 +244,9 @@ TEST_F(DialogTest, StoreWritesTheThreeKeysAndCloses) {
         dialog->show();
         Child<QComboBox>(*dialog, "BGM_Repeat")->setEditText(c.repeatText);
         emit Child<Command>(*dialog, "Cmd_Set")->Click();
-        EXPECT_EQ(FileText(SettingsFile()), "[Section]\n" + kKindCp + "=" + c.kindText + "\n" +
-                                                kRepeatCp + "=" + c.repeatValue + "\n" + kFileCp +
-                                                "=" + c.fileBytes + "\n")
+        EXPECT_EQ(FileText(SettingsFile()), "[Section]\r\n" + kKindCp + "=" + c.kindText + "\r\n" +
+                                                kRepeatCp + "=" + c.repeatValue + "\r\n" + kFileCp +
+                                                "=" + c.fileBytes + "\r\n")
             << c.what;
         EXPECT_EQ(record_.BgmRepeat, c.storedRepeat) << c.what;
         EXPECT_EQ(record_.BgmKind, c.kind) << c.what;
@@ -481,7 +496,7 @@ class FileAddressHandler : public QObject {
 TEST_F(DialogTest, WebPageLabelOpensTheManualWithTheBusyPointer) {
     FileAddressHandler desktop;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "Open");
-    services_.openUrl = quillmere::DefaultDialogServices().openUrl;
+    services_.desktop = true;
     auto dialog = Make();
     dialog->show();
     auto* url = Child<PressLabel>(*dialog, "lbl_URL");
@@ -721,7 +736,7 @@ bool RubberBandShown() {
 }
 
 TEST_F(DialogTest, AnimationsRunAndLeaveNothingBehind) {
-    services_.animationTime = 150ms;
+    services_.animation = 150ms;
     for (const bool waitForOpening : {false, true}) {
         std::remove(SettingsFile().c_str());
         record_.BgmKind = 1;

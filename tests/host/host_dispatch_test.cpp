@@ -143,41 +143,37 @@ TEST(PreviewRectTest, TwipsAndBackWithSixteenBitLimit) {
 }
 
 // Records the steps Main takes, in order.
-class RecordingOps {
+class RecordingOps : public MainOps {
   public:
     std::vector<std::string> steps;
     std::vector<std::string> existingTitles;
     bool previewShows = true;
     bool lockFree = true;
 
-    MainOps Make() {
-        MainOps ops;
-        ops.WindowExists = [this](const std::string& title) {
-            steps.push_back("find " + title);
-            for (const auto& t : existingTitles) {
-                if (t == title) {
-                    return true;
-                }
-            }
-            return false;
-        };
-        ops.ShowPreview = [this](const std::string& text) {
-            steps.push_back("preview " + text);
-            return previewShows;
-        };
-        ops.TakeRunLock = [this] {
-            steps.push_back("lock");
-            return lockFree;
-        };
-        ops.CreateTextureFolder = [this] { steps.push_back("folder"); };
-        ops.LoadSettings = [this] { steps.push_back("settings"); };
-        ops.ShowSettingsDialog = [this] { steps.push_back("dialog"); };
-        ops.HideCursor = [this] {
-            steps.push_back("hide");
-            return -1;
-        };
-        ops.LoadSaverWindow = [this] { steps.push_back("saver"); };
-        return ops;
+    bool WindowExists(const std::string& title) override {
+        steps.push_back("find " + title);
+        return std::find(existingTitles.begin(), existingTitles.end(), title) !=
+               existingTitles.end();
+    }
+    bool ShowPreview(const std::string& text) override {
+        steps.push_back("preview " + text);
+        return previewShows;
+    }
+    bool TakeRunLock() override {
+        steps.push_back("lock");
+        return lockFree;
+    }
+    void CreateTextureFolder() override { steps.push_back("folder"); }
+    void LoadSettings() override { steps.push_back("settings"); }
+    void ShowSettingsDialog() override { steps.push_back("dialog"); }
+    int HideCursor() override {
+        steps.push_back("hide");
+        return -1;
+    }
+    void LoadSaverWindow() override { steps.push_back("saver"); }
+    bool LoadHackSession(const HackRequest&) override {
+        steps.push_back("hack");
+        return true;
     }
 };
 
@@ -220,7 +216,7 @@ TEST(MainDispatchTest, StepsPerCommandLine) {
     for (const auto& c : cases) {
         RecordingOps recorder;
         SavedCursorCount.reset();
-        EXPECT_EQ(Main(c.text, recorder.Make()), c.result) << "text \"" << c.text.substr(0, 20);
+        EXPECT_EQ(Main(c.text, recorder), c.result) << "text \"" << c.text.substr(0, 20);
         EXPECT_EQ(recorder.steps, c.steps) << "text \"" << c.text.substr(0, 20) << "\"";
         const bool hid = std::find(c.steps.begin(), c.steps.end(), "hide") != c.steps.end();
         EXPECT_EQ(SavedCursorCount, hid ? std::optional<int>(-1) : std::nullopt)
@@ -231,7 +227,7 @@ TEST(MainDispatchTest, StepsPerCommandLine) {
 TEST(MainDispatchTest, PreviewWithoutWindowEndsTheProgram) {
     RecordingOps recorder;
     recorder.previewShows = false;
-    EXPECT_EQ(Main("/p 0", recorder.Make()), MainResult::NoPreviewWindow);
+    EXPECT_EQ(Main("/p 0", recorder), MainResult::NoPreviewWindow);
     EXPECT_EQ(recorder.steps, After({"preview /p 0"}));
 }
 
@@ -242,13 +238,13 @@ TEST(MainDispatchTest, HeldRunLockEndsOnlyTheFullScreenRun) {
         RecordingOps recorder;
         recorder.lockFree = false;
         SavedCursorCount.reset();
-        EXPECT_EQ(Main(text, recorder.Make()), MainResult::EndProgram) << text;
+        EXPECT_EQ(Main(text, recorder), MainResult::EndProgram) << text;
         EXPECT_EQ(recorder.steps, After({"lock"})) << text;
         EXPECT_FALSE(SavedCursorCount) << text;
     }
     RecordingOps recorder;
     recorder.lockFree = false;
-    EXPECT_EQ(Main("/c", recorder.Make()), MainResult::EndProgram);
+    EXPECT_EQ(Main("/c", recorder), MainResult::EndProgram);
     EXPECT_EQ(recorder.steps, After({"folder", "settings", "dialog"}));
 }
 
@@ -260,7 +256,7 @@ TEST(MainDispatchTest, RunningMarkerEndsEveryMode) {
         for (const std::string text : {"/s", "/p 1234", "/c", "", "/a", "s"}) {
             RecordingOps recorder;
             recorder.existingTitles = existing;
-            EXPECT_EQ(Main(text, recorder.Make()), MainResult::EndProgram) << text;
+            EXPECT_EQ(Main(text, recorder), MainResult::EndProgram) << text;
             EXPECT_EQ(recorder.steps, kGuard) << text << " with " << existing.front();
         }
     }

@@ -6,11 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "file_writing.h"
 #include "hack_mode.h"
+#include "host_recording_music.h"
 #include "tormalune_b.h"
 
 namespace quillmere {
 namespace {
+
+// The renderer beside the harness's program folder, joined as the platform joins paths.
+const std::string kRendererPath = std::string("/opt/quillmere") + kPathSeparator + "Quillmere.dll";
 
 TEST(HackCommandTest, FormsOfTheCommandLine) {
     using Kind = HackCommand::Kind;
@@ -64,27 +69,48 @@ TEST(HackCommandTest, FormsOfTheCommandLine) {
     }
 }
 
+// Main's steps, recorded by name.
+class StartSteps final : public MainOps {
+  public:
+    std::vector<std::string> steps;
+    bool runOn = false;
+    bool windowThere = true;
+
+    bool WindowExists(const std::string& title) override {
+        steps.push_back("find " + title);
+        return runOn;
+    }
+    bool ShowPreview(const std::string&) override {
+        steps.push_back("preview");
+        return true;
+    }
+    bool TakeRunLock() override {
+        steps.push_back("lock");
+        return true;
+    }
+    void CreateTextureFolder() override { steps.push_back("folder"); }
+    void LoadSettings() override { steps.push_back("settings"); }
+    void ShowSettingsDialog() override { steps.push_back("dialog"); }
+    int HideCursor() override {
+        steps.push_back("hide");
+        return -1;
+    }
+    void LoadSaverWindow() override { steps.push_back("saver"); }
+    bool LoadHackSession(const HackRequest& request) override {
+        steps.push_back("hack " + std::to_string(request.window));
+        return windowThere;
+    }
+};
+
 // Instances run side by side, one per monitor: no run lock between them and no marker, but a
 // full-screen run under way refuses them as it refuses every start.
 TEST(HackCommandTest, StartTakesNoLockAndHonoursTheFullScreenRun) {
     for (const bool runOn : {false, true}) {
         for (const bool windowThere : {true, false}) {
-            std::vector<std::string> steps;
-            MainOps ops;
-            ops.WindowExists = [&](const std::string& title) {
-                steps.push_back("find " + title);
-                return runOn;
-            };
-            ops.TakeRunLock = [&] {
-                steps.push_back("lock");
-                return true;
-            };
-            ops.CreateTextureFolder = [&] { steps.push_back("folder"); };
-            ops.LoadSettings = [&] { steps.push_back("settings"); };
-            ops.LoadHackSession = [&](const HackRequest& request) {
-                steps.push_back("hack " + std::to_string(request.window));
-                return windowThere;
-            };
+            StartSteps ops;
+            ops.runOn = runOn;
+            ops.windowThere = windowThere;
+            const std::vector<std::string>& steps = ops.steps;
             const MainResult result = HackMain(HackRequest{77, true}, ops);
             std::vector<std::string> expected = {"find Tormalune_Main", "find <Quillmere>"};
             if (runOn) {
@@ -98,7 +124,7 @@ TEST(HackCommandTest, StartTakesNoLockAndHonoursTheFullScreenRun) {
     }
 }
 
-class HackHarness {
+class HackHarness : public HackOps {
   public:
     std::vector<std::string> calls;
     bool musicFree = true;
@@ -108,46 +134,31 @@ class HackHarness {
     std::vector<std::string> startedArgs;
     std::vector<std::pair<int, std::string>> ends;
     SettingsRecord settings;
+    RecordingMusic music{calls, cdWatchActive};
 
-    HackOps Make() {
-        HackOps ops;
-        const auto record = [this](const char* name) {
-            return [this, name] { calls.push_back(name); };
-        };
-        ops.SaveDisplayPicture = [this](int index) {
-            calls.push_back("save " + std::to_string(index));
-        };
-        ops.OpenCD = record("OpenCD");
-        ops.WatchCD = record("WatchCD");
-        ops.CdWatchActive = [this] { return cdWatchActive; };
-        ops.StopCD = record("StopCD");
-        ops.PlayMp3 = record("PlayMp3");
-        ops.WatchMp3 = record("WatchMp3");
-        ops.StopMp3 = record("StopMp3");
-        ops.PlayWav = record("PlayWav");
-        ops.StopWav = record("StopWav");
-        ops.TakeMusic = [this] {
-            calls.push_back("take");
-            return musicFree;
-        };
-        ops.ProgramFolder = [] { return std::string("/opt/quillmere"); };
-        ops.StartRenderer = [this](const std::string& path, const std::vector<std::string>& args) {
-            calls.push_back("start");
-            startedPath = path;
-            startedArgs = args;
-            return rendererStarts;
-        };
-        ops.TerminateRenderer = record("terminate");
-        ops.KillRenderer = record("kill");
-        ops.SetTimerEnabled = [this](HackTimer timer, bool enabled) {
-            const char* names[] = {"mp3 watch", "cd watch", "end limit"};
-            calls.push_back(std::string(enabled ? "+" : "-") + names[static_cast<int>(timer)]);
-        };
-        ops.EndProgram = [this](int code, const std::string& failure) {
-            calls.push_back("end");
-            ends.emplace_back(code, failure);
-        };
-        return ops;
+    void SaveDisplayPicture(int index) override {
+        calls.push_back("save " + std::to_string(index));
+    }
+    bool TakeMusic() override {
+        calls.push_back("take");
+        return musicFree;
+    }
+    std::string ProgramFolder() override { return "/opt/quillmere"; }
+    bool StartRenderer(const std::string& path, const std::vector<std::string>& args) override {
+        calls.push_back("start");
+        startedPath = path;
+        startedArgs = args;
+        return rendererStarts;
+    }
+    void TerminateRenderer() override { calls.push_back("terminate"); }
+    void KillRenderer() override { calls.push_back("kill"); }
+    void SetTimerEnabled(HackTimer timer, bool enabled) override {
+        const char* names[] = {"mp3 watch", "cd watch", "end limit"};
+        calls.push_back(std::string(enabled ? "+" : "-") + names[static_cast<int>(timer)]);
+    }
+    void EndProgram(int code, const std::string& failure) override {
+        calls.push_back("end");
+        ends.emplace_back(code, failure);
     }
 
     void Choose(std::int16_t kind, const std::string& file) {
@@ -195,10 +206,10 @@ TEST(HackSequenceTest, MusicOnlyWhereHeldAndStoppedOnTermination) {
         HackHarness h;
         h.Choose(c.kind, c.file);
         h.musicFree = c.free;
-        HackSequence sequence(h.settings, HackRequest{0, c.wanted}, 0x1a00007, h.Make());
+        HackSequence sequence(h.settings, HackRequest{0, c.wanted}, 0x1a00007, h, h.music);
         sequence.Start();
         EXPECT_EQ(h.calls, Join(Join(kSaved, {"start"}), c.start));
-        EXPECT_EQ(h.startedPath, "/opt/quillmere/Quillmere.dll");
+        EXPECT_EQ(h.startedPath, kRendererPath);
         EXPECT_EQ(h.startedArgs, (std::vector<std::string>{"--window-id", "0x1a00007"}));
 
         h.calls.clear();
@@ -218,7 +229,7 @@ TEST(HackSequenceTest, MusicTakenUpWhenItsHolderGoes) {
     HackHarness h;
     h.Choose(kBgmFile, "/m/sea.wav");
     h.musicFree = false;
-    HackSequence sequence(h.settings, HackRequest{0, true}, 5, h.Make());
+    HackSequence sequence(h.settings, HackRequest{0, true}, 5, h, h.music);
     sequence.Start();
     h.calls.clear();
     h.musicFree = true;
@@ -229,7 +240,7 @@ TEST(HackSequenceTest, MusicTakenUpWhenItsHolderGoes) {
     HackHarness ending;
     ending.Choose(kBgmFile, "/m/sea.wav");
     ending.musicFree = false;
-    HackSequence other(ending.settings, HackRequest{0, true}, 5, ending.Make());
+    HackSequence other(ending.settings, HackRequest{0, true}, 5, ending, ending.music);
     other.Start();
     other.Terminate();
     ending.calls.clear();
@@ -242,7 +253,7 @@ TEST(HackSequenceTest, WaysTheRunEnds) {
     {
         SCOPED_TRACE("the renderer fails on its own: it has said why");
         HackHarness h;
-        HackSequence sequence(h.settings, HackRequest{}, 5, h.Make());
+        HackSequence sequence(h.settings, HackRequest{}, 5, h, h.music);
         sequence.Start();
         sequence.RendererEnded(1);
         sequence.RendererEnded(0);
@@ -253,17 +264,17 @@ TEST(HackSequenceTest, WaysTheRunEnds) {
         HackHarness h;
         h.Choose(kBgmFile, "/m/sea.wav");
         h.rendererStarts = false;
-        HackSequence sequence(h.settings, HackRequest{}, 5, h.Make());
+        HackSequence sequence(h.settings, HackRequest{}, 5, h, h.music);
         sequence.Start();
         EXPECT_EQ(h.calls, Join(kSaved, {"start", "end"}));
         ASSERT_EQ(h.ends.size(), 1u);
-        EXPECT_EQ(h.ends[0], std::make_pair(1, std::string("cannot start the renderer "
-                                                           "/opt/quillmere/Quillmere.dll")));
+        EXPECT_EQ(h.ends[0],
+                  std::make_pair(1, std::string("cannot start the renderer ") + kRendererPath));
     }
     {
         SCOPED_TRACE("a renderer that does not end when asked is killed at the limit");
         HackHarness h;
-        HackSequence sequence(h.settings, HackRequest{}, 5, h.Make());
+        HackSequence sequence(h.settings, HackRequest{}, 5, h, h.music);
         sequence.Start();
         sequence.Terminate();
         h.calls.clear();

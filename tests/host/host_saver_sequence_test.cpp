@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "file_writing.h"
+#include "host_recording_music.h"
 #include "last_api_result.h"
 #include "saver_sequence.h"
 #include "tormalune_b.h"
@@ -12,7 +14,10 @@
 namespace quillmere {
 namespace {
 
-class SaverHarness {
+// The renderer beside the harness's program folder, joined as the platform joins paths.
+const std::string kRendererPath = std::string("/opt/quillmere") + kPathSeparator + "Quillmere.dll";
+
+class SaverHarness : public SaverOps {
   public:
     std::vector<std::string> calls;
     bool cdWatchActive = true;
@@ -25,77 +30,61 @@ class SaverHarness {
     int cursorCount = -1;
     int endCount = 0;
     std::string startedPath;
+    RecordingMusic music{calls, cdWatchActive};
 
-    SaverOps Make() {
-        SaverOps ops;
-        const auto record = [this](const char* name) {
-            return [this, name] { calls.push_back(name); };
-        };
-        ops.SaveDisplayPicture = [this](int index) {
-            calls.push_back("save " + std::to_string(index));
-        };
-        ops.OpenCD = record("OpenCD");
-        ops.WatchCD = record("WatchCD");
-        ops.CdWatchActive = [this] { return cdWatchActive; };
-        ops.StopCD = record("StopCD");
-        ops.PlayMp3 = record("PlayMp3");
-        ops.WatchMp3 = record("WatchMp3");
-        ops.StopMp3 = record("StopMp3");
-        ops.PlayWav = record("PlayWav");
-        ops.StopWav = record("StopWav");
-        ops.ProgramFolder = [] { return std::string("/opt/quillmere"); };
-        ops.StartProgram = [this](const std::string& path) {
-            calls.push_back("start");
-            startedPath = path;
-            return startedPid;
-        };
-        ops.ProcessRunning = [this](std::int32_t pid) {
-            EXPECT_EQ(pid, startedPid);
-            return processRunning;
-        };
-        ops.KilledBySignal = [this](std::int32_t pid) {
-            EXPECT_EQ(pid, startedPid);
-            return killed;
-        };
-        ops.RendererWindowExists = [this] { return rendererWindow; };
-        ops.RecordScreen = record("record");
-        ops.ModeLeftSwitched = [this](std::int32_t pid) {
-            EXPECT_EQ(pid, startedPid);
-            return marked;
-        };
-        ops.PutBackScreen = [this](std::int32_t pid) {
-            EXPECT_EQ(pid, startedPid);
-            calls.push_back("put back");
-            marked = false;
-        };
-        ops.CloseRenderer = [this](std::int32_t pid) {
-            EXPECT_EQ(pid, startedPid);
-            calls.push_back("close");
-            return rendererWindow;
-        };
-        ops.RendererWindowOf = [this](std::int32_t pid) {
-            EXPECT_EQ(pid, startedPid);
-            return rendererWindow;
-        };
-        ops.TerminateProcess = [this](std::int32_t pid) {
-            EXPECT_EQ(pid, startedPid);
-            calls.push_back("terminate");
-        };
-        ops.TickMs = [this] { return tick; };
-        ops.SetTimerEnabled = [this](SaverTimer timer, bool enabled) {
-            static const char* names[] = {"Timer1", "Timer2", "Timer3", "Wait", "EndWatch"};
-            calls.push_back(std::string(names[static_cast<int>(timer)]) +
-                            (enabled ? " on" : " off"));
-        };
-        ops.ShowCursor = [this] {
-            calls.push_back("show cursor");
-            return ++cursorCount;
-        };
-        ops.EndProgram = [this] {
-            calls.push_back("end");
-            ++endCount;
-        };
-        return ops;
+    void SaveDisplayPicture(int index) override {
+        calls.push_back("save " + std::to_string(index));
+    }
+    std::string ProgramFolder() override { return "/opt/quillmere"; }
+    std::int32_t StartProgram(const std::string& path) override {
+        calls.push_back("start");
+        startedPath = path;
+        return startedPid;
+    }
+    bool ProcessRunning(std::int32_t pid) override {
+        EXPECT_EQ(pid, startedPid);
+        return processRunning;
+    }
+    bool KilledBySignal(std::int32_t pid) override {
+        EXPECT_EQ(pid, startedPid);
+        return killed;
+    }
+    void TerminateProcess(std::int32_t pid) override {
+        EXPECT_EQ(pid, startedPid);
+        calls.push_back("terminate");
+    }
+    bool RendererWindowExists() override { return rendererWindow; }
+    bool CloseRenderer(std::int32_t pid) override {
+        EXPECT_EQ(pid, startedPid);
+        calls.push_back("close");
+        return rendererWindow;
+    }
+    bool RendererWindowOf(std::int32_t pid) override {
+        EXPECT_EQ(pid, startedPid);
+        return rendererWindow;
+    }
+    void RecordScreen() override { calls.push_back("record"); }
+    bool ModeLeftSwitched(std::int32_t pid) override {
+        EXPECT_EQ(pid, startedPid);
+        return marked;
+    }
+    void PutBackScreen(std::int32_t pid) override {
+        EXPECT_EQ(pid, startedPid);
+        calls.push_back("put back");
+        marked = false;
+    }
+    std::uint32_t TickMs() override { return tick; }
+    void SetTimerEnabled(SaverTimer timer, bool enabled) override {
+        static const char* names[] = {"Timer1", "Timer2", "Timer3", "Wait", "EndWatch"};
+        calls.push_back(std::string(names[static_cast<int>(timer)]) + (enabled ? " on" : " off"));
+    }
+    int ShowCursor() override {
+        calls.push_back("show cursor");
+        return ++cursorCount;
+    }
+    void EndProgram() override {
+        calls.push_back("end");
+        ++endCount;
     }
 
     // The calls after the first n.
@@ -156,7 +145,7 @@ TEST(SaverSequenceTest, MusicOfStartAndShutdown) {
     };
     for (const auto& c : cases) {
         SaverHarness harness;
-        SaverSequence sequence(c.settings, "S", harness.Make());
+        SaverSequence sequence(c.settings, "S", harness, harness.music);
         sequence.Form_Load();
         EXPECT_EQ(harness.calls, Join(Join(kTextures, c.start), {"record", "start", "Wait on"}))
             << c.name;
@@ -171,11 +160,11 @@ TEST(SaverSequenceTest, MusicOfStartAndShutdown) {
 TEST(SaverSequenceTest, RendererStartedByPathAndPidKept) {
     SaverHarness harness;
     const SettingsRecord settings;
-    SaverSequence sequence(settings, "S", harness.Make());
+    SaverSequence sequence(settings, "S", harness, harness.music);
     LastApiResult = -7;
     sequence.Form_Load();
-    EXPECT_EQ(harness.startedPath, "/opt/quillmere/Quillmere.dll");
-    EXPECT_EQ(sequence.RendererPath(), "/opt/quillmere/Quillmere.dll");
+    EXPECT_EQ(harness.startedPath, kRendererPath);
+    EXPECT_EQ(sequence.RendererPath(), kRendererPath);
     EXPECT_EQ(LastApiResult, 4321);
 }
 
@@ -184,7 +173,7 @@ TEST(SaverSequenceTest, MissingRendererEndsAtFirstWatchTick) {
     SaverHarness harness;
     harness.startedPid = 0;
     const SettingsRecord settings = Music(kBgmFile, "a.mp3");
-    SaverSequence sequence(settings, "S", harness.Make());
+    SaverSequence sequence(settings, "S", harness, harness.music);
     sequence.Form_Load();
     EXPECT_EQ(LastApiResult, 0);
     EXPECT_TRUE(sequence.Enabled(SaverTimer::Timer3));
@@ -220,7 +209,7 @@ TEST(SaverSequenceTest, WaitForTheRendererWindow) {
         SaverHarness harness;
         harness.tick = 0xFFFFFF00u;  // the tick wraps during the wait
         const SettingsRecord settings;
-        SaverSequence sequence(settings, "S", harness.Make());
+        SaverSequence sequence(settings, "S", harness, harness.music);
         sequence.Form_Load();
         EXPECT_TRUE(sequence.Enabled(SaverTimer::RendererWait)) << c.name;
         EXPECT_FALSE(sequence.Enabled(SaverTimer::Timer3)) << c.name;
@@ -248,7 +237,7 @@ struct FailureCase {
 // A run that ends without the renderer's window ever shown failed to start, and says why; one that
 // showed it, or was closed from outside, did not.
 TEST(SaverSequenceTest, StartFailureOnlyWithoutARendererWindow) {
-    const std::string path = "/opt/quillmere/Quillmere.dll";
+    const std::string path = kRendererPath;
     const FailureCase cases[] = {
         {"not started", 0, false, false, false, false, "cannot start the renderer " + path},
         {"ended at once", 4321, false, false, false, false,
@@ -265,7 +254,7 @@ TEST(SaverSequenceTest, StartFailureOnlyWithoutARendererWindow) {
         SaverHarness harness;
         harness.startedPid = c.pid;
         const SettingsRecord settings;
-        SaverSequence sequence(settings, "S", harness.Make());
+        SaverSequence sequence(settings, "S", harness, harness.music);
         sequence.Form_Load();
         harness.processRunning = c.running;
         harness.killed = c.killed;
@@ -287,7 +276,7 @@ TEST(SaverSequenceTest, StartFailureOnlyWithoutARendererWindow) {
 TEST(SaverSequenceTest, WatchRunsWhileAnyRendererWindowExists) {
     SaverHarness harness;
     const SettingsRecord settings = Music(kBgmCd);
-    SaverSequence sequence(settings, "S", harness.Make());
+    SaverSequence sequence(settings, "S", harness, harness.music);
     sequence.Form_Load();
     harness.rendererWindow = true;
     sequence.RendererWait_Timer();
@@ -304,7 +293,7 @@ TEST(SaverSequenceTest, WatchRunsWhileAnyRendererWindowExists) {
 TEST(SaverSequenceTest, CdWatchStopsItselfAndShutdownSkipsStopCD) {
     SaverHarness harness;
     const SettingsRecord settings = Music(kBgmCd);
-    SaverSequence sequence(settings, "S", harness.Make());
+    SaverSequence sequence(settings, "S", harness, harness.music);
     sequence.Form_Load();
     sequence.Timer2_Timer();
     EXPECT_TRUE(sequence.Enabled(SaverTimer::Timer2));
@@ -324,7 +313,7 @@ TEST(SaverSequenceTest, CursorShownOnlyInShowMode) {
     for (const auto& [mode, shows] : {std::pair<std::string, bool>{"S", true}, {"", false}}) {
         SaverHarness harness;
         const SettingsRecord settings;
-        SaverSequence sequence(settings, mode, harness.Make());
+        SaverSequence sequence(settings, mode, harness, harness.music);
         SavedCursorCount = -1;
         sequence.Form_Load();
         sequence.Form_QueryUnload();
@@ -339,7 +328,7 @@ TEST(SaverSequenceTest, CursorShownOnlyInShowMode) {
 TEST(SaverSequenceTest, ShutdownRunsOnce) {
     SaverHarness harness;
     const SettingsRecord settings = Music(kBgmFile, "x.wav");
-    SaverSequence sequence(settings, "S", harness.Make());
+    SaverSequence sequence(settings, "S", harness, harness.music);
     sequence.Form_Load();
     harness.rendererWindow = true;
     sequence.RendererWait_Timer();
@@ -356,7 +345,7 @@ TEST(SaverSequenceTest, ShutdownRunsOnce) {
 TEST(SaverSequenceTest, ShutdownDuringTheWait) {
     SaverHarness harness;
     const SettingsRecord settings;
-    SaverSequence sequence(settings, "", harness.Make());
+    SaverSequence sequence(settings, "", harness, harness.music);
     sequence.Form_Load();
     sequence.Form_QueryUnload();
     EXPECT_FALSE(sequence.Enabled(SaverTimer::RendererWait));
@@ -397,7 +386,7 @@ TEST(SaverSequenceTest, ScreenPutBackOnlyForARendererThatLeftItsMode) {
     for (const auto& c : cases) {
         SaverHarness harness;
         const SettingsRecord settings = Music(kBgmFile, "x.mp3");
-        SaverSequence sequence(settings, "S", harness.Make());
+        SaverSequence sequence(settings, "S", harness, harness.music);
         StartRun(sequence, harness);
         harness.rendererWindow = false;
         harness.marked = c.marked;
@@ -455,7 +444,7 @@ TEST(SaverSequenceTest, TerminationClosesTheRendererFirst) {
     for (const auto& c : cases) {
         SaverHarness harness;
         const SettingsRecord settings = Music(kBgmCd);
-        SaverSequence sequence(settings, "S", harness.Make());
+        SaverSequence sequence(settings, "S", harness, harness.music);
         sequence.Form_Load();
         harness.rendererWindow = c.window;
         harness.processRunning = c.running;

@@ -119,9 +119,9 @@ bool RecordingPlatform::GetErrorString(std::int32_t code, char* text, std::uint3
     return platform.GetErrorString(code, text, length);
 }
 
-std::int32_t RecordingPlatform::PlaySound(const char* name, std::uint32_t flags) {
+std::int32_t RecordingPlatform::PlayWaveSound(const char* name, std::uint32_t flags) {
     sounds.emplace_back(name == nullptr ? "" : name, flags);
-    return platform.PlaySound(name, flags);
+    return platform.PlayWaveSound(name, flags);
 }
 
 std::int32_t RecordingPlatform::WaveOutDeviceCount() {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "media_platform.h"
+#include "interpreting_platform.h"
 #include "media_players.h"
 
 namespace musictest {
@@ -106,7 +106,7 @@ class RecordingPlatform : public quillmere::MediaPlatform {
 
     std::int32_t SendString(std::string_view command, char* answer, std::uint32_t length) override;
     bool GetErrorString(std::int32_t code, char* text, std::uint32_t length) override;
-    std::int32_t PlaySound(const char* name, std::uint32_t flags) override;
+    std::int32_t PlayWaveSound(const char* name, std::uint32_t flags) override;
     std::int32_t WaveOutDeviceCount() override;
 
     // Commands sent since the last call.

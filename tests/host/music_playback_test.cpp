@@ -180,7 +180,7 @@ TEST_F(MusicPlayback, BadFilesPlayNothingAndTheRunGoesOn) {
         }
         quillmere::PlayMp3();
         char mode[30] = {};
-        EXPECT_EQ(quillmere::mciSendString("status MP3Play mode", mode, sizeof mode), 263);
+        EXPECT_EQ(quillmere::SendMediaString("status MP3Play mode", mode, sizeof mode), 263);
         for (int tick = 0; tick < 3; ++tick) {
             quillmere::WatchMp3();
         }
@@ -255,7 +255,7 @@ TEST_F(MusicPlayback, CdFaultsEndOrIdleTheWatch) {
         EXPECT_EQ(CdWatchActive, c.watchGoesOn);
         char mode[64] = {};
         if (c.watchGoesOn) {
-            EXPECT_EQ(quillmere::mciSendString("status cdaudio mode", mode, sizeof mode), 0);
+            EXPECT_EQ(quillmere::SendMediaString("status cdaudio mode", mode, sizeof mode), 0);
             EXPECT_STREQ(mode, "stopped");
         }
         quillmere::StopCD();
@@ -271,7 +271,7 @@ TEST_F(MusicPlayback, WithoutAudioDeviceEveryKindFailsQuietly) {
     EXPECT_FALSE(quillmere::IsMp3Playing());
     quillmere::StopMp3();
 
-    EXPECT_EQ(quillmere::waveOutGetNumDevs(), 0);
+    EXPECT_EQ(quillmere::WaveOutputDeviceCount(), 0);
     Settings.BgmFile = dir / "tone.wav";
     musictest::WriteToneWav(Settings.BgmFile, 1320.0, 0.4, 44100);
     LastApiResult = 77;
