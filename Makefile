@@ -6,7 +6,8 @@ PREFIX ?= /usr/local
 FUZZ_BUILD_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps fuzz-deps windows-deps configure build windows windows-package test run bench install uninstall \
+.PHONY: all deps fuzz-deps windows-deps configure build windows windows-package test test-sanitize \
+	run bench install uninstall \
 	package fuzz format clean
 
 all: build
@@ -47,6 +48,11 @@ test: build windows-package
 	@cd $(WINDOWS_BUILD_DIR) && ctest --output-on-failure --timeout 900 -L windows
 	@cd $(BUILD_DIR) && ctest --output-on-failure --timeout 900 -j2 -L windows
 
+# The unit tests once with ThreadSanitizer (build-tsan/) and once with AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/); any report fails. Not part of `make test` (slow).
+test-sanitize: deps
+	@scripts/test-sanitize
+
 run: build
 	@tools/run-saver $(BUILD_DIR)/bin
 
@@ -78,4 +84,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(FUZZ_BUILD_DIR) $(WINDOWS_BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(FUZZ_BUILD_DIR) $(WINDOWS_BUILD_DIR) build-tsan build-asan

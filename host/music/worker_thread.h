@@ -1,11 +1,13 @@
 // A thread that its owner can leave behind. Closing a player must not wait for a read stuck on a
 // slow drive (spin-up, retries on a scratched disc) or a slow disk, so the owner asks the thread
-// to stop, waits a moment, and otherwise lets it finish by itself. The body must therefore keep
-// everything it uses alive itself (a shared state it holds), never its owner.
+// to stop, waits a moment, and otherwise hands it to the process's keeper of left threads, which
+// joins it once it has ended. The body must therefore keep everything it uses alive itself (a
+// shared state it holds), never its owner.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -20,46 +22,25 @@ class WorkerThread {
     static constexpr std::chrono::milliseconds kPatience{25};
 
     WorkerThread() = default;
-    explicit WorkerThread(std::function<void(std::stop_token)> body)
-        : ended_(std::make_shared<Ended>()) {
-        thread_ = std::jthread([ended = ended_, body = std::move(body)](std::stop_token stop) {
-            body(stop);
-            std::lock_guard lock(ended->mutex);
-            ended->ended = true;
-            ended->wake.notify_all();
-        });
-    }
+    explicit WorkerThread(std::function<void(std::stop_token)> body);
     ~WorkerThread() { Leave(); }
     WorkerThread(WorkerThread&&) = default;
-    WorkerThread& operator=(WorkerThread&& other) {
-        Leave();
-        ended_ = std::move(other.ended_);
-        thread_ = std::move(other.thread_);
-        return *this;
-    }
+    WorkerThread& operator=(WorkerThread&& other);
 
     // Asks the body to stop and waits up to patience for it to return; a body still busy after
-    // that is left running and ends on its own.
-    void Leave(std::chrono::milliseconds patience = kPatience) {
-        if (!thread_.joinable()) {
-            return;
-        }
-        thread_.request_stop();
-        std::unique_lock lock(ended_->mutex);
-        if (ended_->wake.wait_for(lock, patience, [&] { return ended_->ended; })) {
-            lock.unlock();
-            thread_.join();
-        } else {
-            thread_.detach();
-        }
-    }
+    // that goes on in the keeper's hands and is joined there when it ends.
+    void Leave(std::chrono::milliseconds patience = kPatience);
 
-  private:
+    // Threads left behind that have not ended yet (those that ended are joined first).
+    static std::size_t LeftRunning();
+
     struct Ended {
         std::mutex mutex;
         std::condition_variable wake;
         bool ended = false;
     };
+
+  private:
     std::shared_ptr<Ended> ended_;
     std::jthread thread_;
 };

@@ -15,6 +15,7 @@
 #include "mci_interpreter.h"
 #include "music_fakes.h"
 #include "test_support.h"
+#include "worker_thread.h"
 
 namespace {
 
@@ -150,11 +151,14 @@ TEST_F(SlowCdDrive, ClosingDoesNotWaitForTheDrive) {
         EXPECT_EQ(closing.wait_for(10s), std::future_status::ready)
             << "closing waited for the drive";
         EXPECT_FALSE(output.IsOpen());
-        // Let the drive go: the reader left behind ends by itself and closes it.
+        closing.wait();
+        EXPECT_EQ(quillmere::WorkerThread::LeftRunning(), 1u) << "the reader was not kept";
+        // Let the drive go: the reader left behind ends by itself, closes it and is joined.
         control->Let(&SlowDriveControl::openMayEnd);
         control->Let(&SlowDriveControl::readsMayEnd);
-        closing.wait();
         EXPECT_TRUE(testsupport::WaitUntil([&] { return control->DriveGone(); }, 10s));
+        EXPECT_TRUE(testsupport::WaitUntil(
+            [] { return quillmere::WorkerThread::LeftRunning() == 0; }, 10s));
     }
 }
 
